@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the run need, when any is missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ clang-14 libclang-rt-14-dev
+    libgtest-dev qt6-base-dev libgl-dev
+    fonts-liberation2 xvfb xauth x11-apps
+    desktop-file-utils
+    qt6-serialport-dev libserialport-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+        || missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

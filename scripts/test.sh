@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds and passes every test: the normal build, the whole suite again under
+# AddressSanitizer + UndefinedBehaviorSanitizer, and the serial and end-to-end tests under
+# ThreadSanitizer. GUI tests run on Qt's offscreen platform.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+build() {  # build DIR [cmake options...]
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+echo "== normal build"
+build build
+ctest --test-dir build -j "$jobs" --output-on-failure
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+build build-asan -DDRAVIK_SANITIZE=address
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan -j "$jobs" --output-on-failure
+
+echo "== ThreadSanitizer (serial and end-to-end)"
+build build-tsan -DDRAVIK_SANITIZE=thread
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir build-tsan -j "$jobs" -L 'serial|e2e' --output-on-failure

@@ -1,0 +1,89 @@
+#pragma once
+// TComm32: owns one serial device, configures it, runs a reader and a writer thread while
+// the port is open, and turns what the threads post into handler calls on the owner thread
+// (the thread that constructed it).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "comm_error.h"
+#include "dcb.h"
+#include "device.h"
+#include "event.h"
+
+namespace serial {
+
+class TReadThread;
+class TWriteThread;
+class NotifyQueue;
+
+class TComm32 {
+public:
+    // Handlers are bound callables; an unassigned (empty) handler is skipped.
+    using ReceiveDataHandler = std::function<void(const uint8_t* data, uint16_t length)>;
+    using NotifyHandler = std::function<void(TComm32& sender)>;
+    using LineErrorHandler = std::function<void(uint32_t errors)>;
+
+    // The opener is the device layer's open; tests pass one that makes a fake device.
+    explicit TComm32(DeviceOpener opener = OpenPlatformDevice);
+    // Closes the port if it is still open; notifications still queued are dropped.
+    ~TComm32();
+    TComm32(const TComm32&) = delete;
+    TComm32& operator=(const TComm32&) = delete;
+
+    // Assignable settings; they take effect at the next OpenPort.
+    std::string PortName = "COM2";
+    uint32_t InQueueSize = 4096;
+    uint32_t OutQueueSize = 4096;
+
+    // Handlers, assignable at any time.
+    ReceiveDataHandler OnReceiveData;
+    NotifyHandler OnCommFailure;
+    NotifyHandler OnLineEvent;
+    LineErrorHandler OnLineError;
+    NotifyHandler OnBreak, OnCtsChange, OnDsrChange, OnPrinterError, OnRing, OnRlsdChange,
+        OnRx80Full, OnTxEmpty;
+    NotifyHandler OnCtsOn, OnDsrOn, OnRingOn, OnRlsdOn;
+    NotifyHandler OnCtsOff, OnDsrOff, OnRingOff, OnRlsdOff;
+    NotifyHandler OnRxFlag;
+
+    // Readable state.
+    bool PortOpen() const { return portOpen_; }
+    bool ReaderReady() const { return readerReady_; }
+    bool WriterReady() const { return writerReady_; }
+    uint32_t LastEventMask() const { return lastEventMask_; }
+    uint32_t LastModemStatus() const { return lastModemStatus_; }
+    const serial::Dcb& Dcb() const { return dcb_; }
+
+    void SetBaudRate(uint32_t baud);
+    void SetFlowControl(uint8_t mode);  // 0 none, 1 RTS handshake, 2 RTS toggle, 3 XON/XOFF
+    void SetEventChar(char character);
+
+    bool OpenPort();  // raises ECommsError
+    void ClosePort();
+    // Copies the bytes at the call; they reach the line whole and in call order.
+    bool QueueWrite(const uint8_t* data, uint16_t length);
+    bool EscapeFunction(uint32_t code);
+
+    // Owner-loop integration. The event is set while notifications are queued (on POSIX
+    // its handle is a pollable descriptor: watch it with the loop's socket notifier);
+    // ProcessNotifications dispatches them one by one, in posting order, on the calling
+    // (owner) thread. Re-entrant calls from a handler keep the order.
+    Event& NotificationEvent();
+    void ProcessNotifications();
+
+private:
+    // (implementation-defined members follow)
+    void HandleNotification(/* one record */);
+
+    bool portOpen_ = false;
+    bool readerReady_ = false;
+    bool writerReady_ = false;
+    uint32_t lastEventMask_ = 0;
+    uint32_t lastModemStatus_ = 0;
+    serial::Dcb dcb_;
+};
+
+}  // namespace serial
