@@ -39,7 +39,7 @@ StatusIndicators StateView(uint8_t status);
 
 // Everything one decoded reply changes on the window.
 struct ReplyView {
-    std::string StatusText;     // txtStatus text, "[n] ..."
+    std::string StatusText;  // txtStatus text, "[n] ..."
     Colour StatusColour = Colour::Blue;
     std::string StatusToolTip;  // malformed-frame and wrong-address messages, or empty
     std::optional<StatusIndicators> Indicators;  // A, B, D, K..O
@@ -50,7 +50,7 @@ struct ReplyView {
 using QueueWriteFn = std::function<bool(const uint8_t* data, uint16_t length)>;
 
 class ControllerProtocol {
-public:
+  public:
     explicit ControllerProtocol(QueueWriteFn queueWrite);
 
     // Console state.
@@ -66,20 +66,22 @@ public:
     void SendCommand(uint8_t address, uint8_t letter, uint8_t data);
 
     // The command senders the window's controls call.
-    void SendSimple(uint8_t letter);                   // address CN, data 0 (D, E, G, K..O, P, C)
-    void SendLight(uint8_t letter, uint8_t data);      // A/B with 1 or 2
-    void SendWriteTimeout(const std::string& text);    // F; raises EConvertError
-    void SendWriteNumber(const std::string& text);     // I to address 0; raises EConvertError
-    void SendReadNumber();                             // J to address 0
-    void SendSpeed(int row);                           // H with SpeedTable[row].Code
-    void SendErrorData();                              // H with data 1
-    void SendErrorByte();                              // the generator's next single byte
+    void SendSimple(uint8_t letter);                 // address CN, data 0 (D, E, G, K..O, P, C)
+    void SendLight(uint8_t letter, uint8_t data);    // A/B with 1 or 2
+    void SendWriteTimeout(const std::string& text);  // F; raises EConvertError
+    void SendWriteNumber(const std::string& text);   // I to address 0; raises EConvertError
+    void SendReadNumber();                           // J to address 0
+    void SendSpeed(int row);                         // H with SpeedTable[row].Code
+    void SendErrorData();                            // H with data 1
+    void SendErrorByte();                            // the generator's next single byte
 
     // Comm321ReceiveData's logic: assembles the chunk; when a reply completes, decodes it,
     // sends the automatic E query if its status shows an error, and returns what to show.
     std::optional<ReplyView> ReceiveChunk(const uint8_t* data, uint16_t length);
 
-private:
+  private:
+    ReplyView DecodeReply();  // the reply now whole in ReplyBuffer
+
     QueueWriteFn queueWrite_;
     uint32_t errorByteState_ = 0;
 };

@@ -1,0 +1,79 @@
+#include "console/settings_file.h"
+
+#include "console/number_syntax.h"
+#include "console/profile_file.h"
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+namespace console {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSection = "Main";
+
+#ifdef _WIN32
+fs::path ExecutablePath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    while (buffer.size() <= 32768) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return fs::path(buffer.substr(0, length));
+        buffer.resize(buffer.size() * 2);  // the name was cut short
+    }
+    return {};
+}
+#else
+fs::path ExecutablePath() {
+    std::error_code error;
+    fs::path path = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::path() : path;
+}
+#endif
+
+// An integer key: decimal, or hexadecimal after "$", "x" or "0x"; anything else (an empty
+// value included) gives the default.
+int32_t ReadInteger(const fs::path& file, const char* key, int32_t fallback) {
+    const std::string text = ReadProfileText(file, kSection, key, "");
+    return StrToIntDef(text, fallback);
+}
+
+void WriteKey(const fs::path& file, const char* key, const std::string& value) {
+    if (WriteProfileText(file, kSection, key, value)) return;
+    std::error_code error;
+    const fs::path full = fs::absolute(file, error);
+    const std::u8string name = (error ? file : full).u8string();
+    throw EWriteError("Unable to write to " + std::string(name.begin(), name.end()));
+}
+
+}  // namespace
+
+fs::path SettingsPath() {
+    return ExecutablePath().parent_path() / "dravik.ini";
+}
+
+Settings ReadSettings(const fs::path& file) {
+    Settings settings;
+    settings.Port = ReadProfileText(file, kSection, "Port", settings.Port, 2047);
+    settings.Speed = ReadInteger(file, "Speed", settings.Speed);
+    settings.FiveByte = ReadInteger(file, "5byte", settings.FiveByte ? 1 : 0) != 0;
+    return settings;
+}
+
+void WriteSettings(const fs::path& file, const Settings& settings) {
+    WriteKey(file, "Port", settings.Port);
+    WriteKey(file, "Speed", std::to_string(settings.Speed));
+    WriteKey(file, "5byte", settings.FiveByte ? "1" : "0");
+}
+
+}  // namespace console
