@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Builds what is missing, starts the simulated controller on a pseudo-terminal and opens the
+# console pointed at it. Closing the console's window stops the simulator.
+#
+#   scripts/run.sh             simulator + console
+#   scripts/run.sh --sim-only  the simulator alone, its line monitor on this terminal
+#
+# While it runs: build/run/controller_sim.log is the line monitor, and fault lines such as
+#   echo "split 20" > build/run/control      (see build/tools/controller_sim --help)
+# change the simulated controller's behaviour. DRAVIK_BUILD_DIR chooses another build directory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+sim_only=0
+case "${1:-}" in
+    "") ;;
+    --sim-only) sim_only=1 ;;
+    -h | --help)
+        sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+        exit 0
+        ;;
+    *)
+        echo "run.sh: unknown argument $1 (try --help)" >&2
+        exit 2
+        ;;
+esac
+
+scripts/deps.sh
+
+build=${DRAVIK_BUILD_DIR:-build}
+[[ $build = /* ]] || build=$root/$build
+if [[ ! -f $build/CMakeCache.txt ]]; then
+    cmake -S . -B "$build" -G Ninja
+fi
+targets=(controller_sim)
+((sim_only)) || targets+=(dravik)
+cmake --build "$build" --target "${targets[@]}"
+
+simulator=$build/tools/controller_sim
+console=$build/app/dravik
+run_dir=$build/run
+link=$run_dir/ttySIM
+mkdir -p "$run_dir"
+
+if ((sim_only)); then
+    echo "Simulated controller: open $link; control lines go to $run_dir/control"
+    exec "$simulator" --link "$link" --control "$run_dir/control"
+fi
+
+sim_pid=
+stop_simulator() {
+    if [[ -n $sim_pid ]] && kill -0 "$sim_pid" 2>/dev/null; then
+        kill -TERM "$sim_pid"
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+}
+trap stop_simulator EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+log=$run_dir/controller_sim.log
+"$simulator" --link "$link" --control "$run_dir/control" </dev/null >"$log" 2>&1 &
+sim_pid=$!
+
+# The link appears once the pseudo-terminal is ready.
+for _ in $(seq 100); do
+    [[ -L $link ]] && [[ "$(readlink "$link")" == "$(head -n 1 "$log")" ]] && break
+    if ! kill -0 "$sim_pid" 2>/dev/null; then
+        echo "run.sh: the simulator did not start:" >&2
+        cat "$log" >&2
+        exit 1
+    fi
+    sleep 0.1
+done
+if [[ ! -L $link ]]; then
+    echo "run.sh: the simulator's link $link did not appear" >&2
+    exit 1
+fi
+echo "Simulated controller on $(readlink "$link") (link $link)"
+echo "Line monitor: tail -f $log; faults: echo 'split 20' > $run_dir/control"
+
+# The console reads its settings beside its executable; a first run points it at the link.
+settings=$(dirname "$console")/dravik.ini
+if [[ ! -f $settings ]]; then
+    printf '[Main]\nPort=%s\nSpeed=0\n5byte=1\n' "$link" >"$settings"
+    echo "Wrote $settings (Port=$link)"
+elif ! grep -qxF "Port=$link" "$settings"; then
+    echo "Note: $settings names another port; choose $link in the console to reach the simulator"
+fi
+
+if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} && -z ${QT_QPA_PLATFORM:-} ]]; then
+    echo "run.sh: no display; run it under xvfb-run or set QT_QPA_PLATFORM" >&2
+fi
+status=0
+"$console" || status=$?
+exit "$status"

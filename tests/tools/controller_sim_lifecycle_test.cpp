@@ -1,0 +1,171 @@
+// The simulator's injected faults, its line monitor, its link and its stopping.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "tests/tools/sim_process.h"
+
+namespace simtest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const Bytes kStatusRequest{1, 'D', 0};
+const Bytes kStatusReply{0xFF, 1, 'D', 0x80, 0x03};
+
+TEST(ControllerSimFaults, SplitReplyArrivesInTwoPartsWithAPause) {
+    SimProcess sim({});
+    ConsoleEnd console(sim.DevicePath());
+    ASSERT_TRUE(sim.Control("split 300", "split 300 ms"));
+
+    console.Send(kStatusRequest);
+    const Bytes first = console.ReadChunk();
+    const auto firstAt = Clock::now();
+    const Bytes rest = console.Read(4);
+    const auto gap = Clock::now() - firstAt;
+    EXPECT_EQ(first, Bytes{0xFF});
+    EXPECT_EQ(rest, (Bytes{1, 'D', 0x80, 0x03}));
+    EXPECT_GE(gap, std::chrono::milliseconds(150));  // half the pause: tolerant of a late reader
+
+    ASSERT_TRUE(sim.Control("normal", "faults off"));
+    EXPECT_EQ(console.Ask(kStatusRequest), kStatusReply);
+}
+
+TEST(ControllerSimFaults, AddressMarkersDelayAndSilence) {
+    SimProcess sim({"--wrong-address", "9"});
+    ConsoleEnd console(sim.DevicePath());
+    EXPECT_EQ(console.Ask(kStatusRequest), (Bytes{0xFF, 9, 'D', 0x80, 0x03}));
+
+    ASSERT_TRUE(sim.Control("broken-markers on", "broken-markers on"));
+    EXPECT_EQ(console.Ask(kStatusRequest), (Bytes{0xFE, 9, 'D', 0x80, 0x02}));
+
+    ASSERT_TRUE(sim.Control("normal", "faults off"));
+    ASSERT_TRUE(sim.Control("delay 300", "delay 300 ms"));
+    const auto sent = Clock::now();
+    EXPECT_EQ(console.Ask(kStatusRequest), kStatusReply);
+    EXPECT_GE(Clock::now() - sent, std::chrono::milliseconds(150));
+
+    ASSERT_TRUE(sim.Control("delay 0", "delay 0 ms"));
+    ASSERT_TRUE(sim.Control("silent on", "silent on"));
+    console.Send({1, 'A', 1});  // obeyed, though not answered
+    ASSERT_TRUE(sim.WaitForLine("no reply (silent)"));
+    ASSERT_TRUE(sim.Control("silent off", "silent off"));
+    // Nothing was left on the line by the silent command: the next bytes are D's reply.
+    EXPECT_EQ(console.Ask(kStatusRequest), (Bytes{0xFF, 1, 'D', 0x81, 0x03}));
+}
+
+TEST(ControllerSimMonitor, PrintsEachFrameInHexWithATimeStamp) {
+    SimProcess sim({});
+    ConsoleEnd console(sim.DevicePath());
+    EXPECT_EQ(console.Ask(kStatusRequest), kStatusReply);
+    ASSERT_TRUE(sim.WaitForLine("-> FF 01 44 80 03"));
+
+    // "hh:mm:ss.mmm " and then the frame.
+    auto stamped = [](const std::string& line, const std::string& text) {
+        const std::string shape = "00:00:00.000 ";
+        if (line.size() != shape.size() + text.size()) return false;
+        for (size_t i = 0; i < shape.size(); ++i) {
+            const bool digit = std::isdigit(static_cast<unsigned char>(line[i])) != 0;
+            if (shape[i] == '0' ? !digit : line[i] != shape[i]) return false;
+        }
+        return line.compare(shape.size(), std::string::npos, text) == 0;
+    };
+    const auto lines = sim.Lines();
+    auto has = [&](const std::string& text) {
+        for (const auto& line : lines) {
+            if (stamped(line, text)) return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(has("<- 01 44 00"));
+    EXPECT_TRUE(has("-> FF 01 44 80 03"));
+}
+
+TEST(ControllerSimLifecycle, SurvivesTheConsoleReopeningAndRemovesItsLinkOnSigterm) {
+    TempDir dir;
+    const std::string link = dir.Path() + "/ttySIM";
+    SimProcess sim({"--link", link});
+    const std::string path = sim.DevicePath();
+    ASSERT_FALSE(path.empty());
+    ASSERT_EQ(std::filesystem::read_symlink(link), path);
+
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("open number " + std::to_string(round + 1));
+        ConsoleEnd console(link);  // the console opens the link, not the device itself
+        ASSERT_TRUE(console.IsOpen());
+        EXPECT_EQ(console.Ask(kStatusRequest), kStatusReply);
+    }
+
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.WaitExit(), std::optional<int>(0));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+}
+
+TEST(ControllerSimLifecycle, ReplacesAStaleLinkButNeverAFile) {
+    TempDir dir;
+    const std::string link = dir.Path() + "/ttySIM";
+    std::filesystem::create_symlink("/nonexistent/stale", link);
+    {
+        SimProcess sim({"--link", link});
+        const std::string path = sim.DevicePath();
+        ASSERT_FALSE(path.empty());
+        EXPECT_EQ(std::filesystem::read_symlink(link), path);
+        sim.Signal(SIGINT);
+        EXPECT_EQ(sim.WaitExit(), std::optional<int>(0));
+    }
+    const std::string file = dir.Path() + "/plain";
+    { std::ofstream(file) << "keep me"; }
+    SimProcess sim({"--link", file});
+    EXPECT_EQ(sim.WaitExit(), std::optional<int>(1));
+    EXPECT_TRUE(std::filesystem::is_regular_file(file));
+}
+
+// A pseudo-terminal pair stands in for a null-modem cable: the simulator serves the slave
+// as a serial device, the test talks through the master.
+TEST(ControllerSimDevice, ServesAGivenDeviceAndSwitchesItsSpeedAfterTheReply) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string device = ::ptsname(master);
+    ConsoleEnd cable(master);
+    const int watch = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);  // to read its speed
+    ASSERT_GE(watch, 0);
+    auto speed = [&] {
+        termios tio{};
+        ::tcgetattr(watch, &tio);
+        return ::cfgetospeed(&tio);
+    };
+
+    SimProcess sim({"--device", device, "--baud", "19200", "--format", "3"});
+    ASSERT_EQ(sim.DevicePath(), device);
+    ASSERT_TRUE(sim.WaitForLine("-- controller 1"));  // configured by now
+    EXPECT_EQ(speed(), B19200);
+
+    cable.Send({1, 'H', 38});
+    EXPECT_EQ(cable.Read(3), (Bytes{1, 'H', 38}));
+    ASSERT_TRUE(sim.WaitForLine("line speed now 38400"));
+    EXPECT_EQ(speed(), B38400);
+    ::close(watch);
+}
+
+TEST(ControllerSimLifecycle, RejectsBadOptionsWithoutOpeningALine) {
+    for (const char* bad : {"--format=4", "--address=0", "--baud=1200", "--nonsense"}) {
+        SCOPED_TRACE(bad);
+        SimProcess sim({bad});
+        EXPECT_EQ(sim.WaitExit(), std::optional<int>(2));
+        EXPECT_TRUE(sim.Lines().empty());
+    }
+}
+
+}  // namespace
+}  // namespace simtest

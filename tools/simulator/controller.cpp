@@ -1,0 +1,146 @@
+#include "tools/simulator/controller.h"
+
+#include <array>
+#include <utility>
+
+namespace sim {
+namespace {
+
+constexpr std::array<std::pair<uint8_t, uint32_t>, 5> kSpeedCodes{{
+    {9, 9600},
+    {19, 19200},
+    {38, 38400},
+    {57, 57600},
+    {115, 115200},
+}};
+
+uint8_t LightBits(Light light, uint8_t red, uint8_t green) {
+    switch (light) {
+        case Light::Red:
+            return red;
+        case Light::Green:
+            return green;
+        case Light::Dark:
+            break;
+    }
+    return 0;
+}
+
+Reply Answer(uint8_t letter, uint8_t data) {
+    Reply reply;
+    reply.letter = letter;
+    reply.data = data;
+    return reply;
+}
+
+}  // namespace
+
+std::optional<uint32_t> BaudForSpeedCode(uint8_t code) {
+    for (const auto& [c, baud] : kSpeedCodes) {
+        if (c == code) return baud;
+    }
+    return std::nullopt;
+}
+
+std::optional<uint8_t> SpeedCodeForBaud(uint32_t baud) {
+    for (const auto& [code, b] : kSpeedCodes) {
+        if (b == baud) return code;
+    }
+    return std::nullopt;
+}
+
+Reply Controller::Fail(uint8_t letter, uint8_t error, uint8_t data) {
+    state_.error = error;
+    Reply reply = Answer(letter, data);
+    reply.raisedError = error;
+    return reply;
+}
+
+uint8_t Controller::Status() const {
+    uint8_t status = LightBits(state_.entry, kEntryRed, kEntryGreen) |
+                     LightBits(state_.exit, kExitRed, kExitGreen);
+    if (state_.input1) status |= kInput1;
+    if (state_.input2) status |= kInput2;
+    if (state_.error != kNoError) status |= kErrorPresent;
+    if (state_.ready) status |= kReady;
+    return status;
+}
+
+std::optional<Reply> Controller::Handle(uint8_t address, uint8_t letter, uint8_t data) {
+    // I and J find a controller whose address the sender does not know: they carry address 0.
+    const bool addressFree = letter == 'I' || letter == 'J';
+    if (address != state_.address && !(addressFree && address == 0)) return std::nullopt;
+
+    auto setPair = [&](Light entry, Light exit) {
+        state_.entry = entry;
+        state_.exit = exit;
+        return Answer(letter, Status());
+    };
+
+    switch (letter) {
+        case 'A':
+        case 'B': {
+            Light& light = letter == 'A' ? state_.entry : state_.exit;
+            if (data == 1) {
+                light = Light::Red;
+            } else if (data == 2) {
+                light = Light::Green;
+            } else {
+                Reply reply = Fail(letter, kBadData);
+                reply.data = Status();  // with the error bit now set
+                return reply;
+            }
+            return Answer(letter, Status());
+        }
+        case 'C':
+            state_.entry = state_.exit = Light::Dark;
+            state_.error = kNoError;
+            return Answer(letter, 0);
+        case 'D':
+            return Answer(letter, Status());
+        case 'E': {
+            const uint8_t code = state_.error;
+            state_.error = kNoError;
+            return Answer(letter, code);
+        }
+        case 'F':
+            state_.timeout = data;
+            return Answer(letter, state_.timeout);
+        case 'G':
+            return Answer(letter, state_.timeout);
+        case 'H': {
+            // The reply carries the speed code in force afterwards.
+            const auto baud = BaudForSpeedCode(data);
+            if (!baud) {
+                return Fail(letter, kBadData, state_.speedCode);
+            }
+            state_.speedCode = data;
+            Reply reply = Answer(letter, data);
+            reply.switchToBaud = baud;
+            return reply;
+        }
+        case 'I':
+            // Address 0 is the one every controller listens to for I and J: not assignable.
+            if (data == 0) {
+                return Fail(letter, kBadData, state_.address);
+            }
+            state_.address = data;
+            return Answer(letter, state_.address);
+        case 'J':
+            return Answer(letter, state_.address);
+        case 'K':
+            return setPair(Light::Green, Light::Red);
+        case 'L':
+            return setPair(Light::Red, Light::Green);
+        case 'M':
+            return setPair(Light::Red, Light::Red);
+        case 'N':
+            return setPair(Light::Dark, Light::Dark);
+        case 'O':
+            return setPair(Light::Green, Light::Green);
+        default:
+            return Fail(letter, kBadCommand);
+    }
+}
+
+}  // namespace sim

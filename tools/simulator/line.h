@@ -1,0 +1,61 @@
+#pragma once
+// The simulator's end of the serial line: a new pseudo-terminal pair, or a real serial
+// device (one end of a null-modem cable). Raw mode, 8N1, no flow control.
+
+#include <sys/types.h>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class Line {
+  public:
+    // A pseudo-terminal pair; Path() is the slave, the device the console opens.
+    static std::unique_ptr<Line> OpenPseudoTerminal(std::string& error);
+    static std::unique_ptr<Line> OpenDevice(const std::string& path, uint32_t baud,
+                                            std::string& error);
+    ~Line();
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+    int Fd() const { return fd_; }
+    const std::string& Path() const { return path_; }
+    bool IsPseudoTerminal() const { return keptSlave_ >= 0; }
+
+    // Non-blocking: > 0 bytes read, 0 nothing now, -1 the line is hung up or failed (errno).
+    ssize_t Read(uint8_t* buffer, size_t size);
+    // One write call, so the bytes leave as one burst. Returns how many were accepted.
+    ssize_t Write(const std::vector<uint8_t>& bytes);
+    // Waits until what was written has left, then switches the line speed. A
+    // pseudo-terminal has no speed of its own: there it only records the setting.
+    bool SwitchSpeed(uint32_t baud, std::string& error);
+
+  private:
+    Line(int fd, int keptSlave, std::string path) : fd_(fd), keptSlave_(keptSlave), path_(path) {}
+
+    int fd_ = -1;
+    int keptSlave_ = -1;  // held open so the pair survives the console closing the slave
+    std::string path_;
+};
+
+// A symbolic link to the device at a stable path; removed again if it still points there.
+class DeviceLink {
+  public:
+    DeviceLink() = default;
+    ~DeviceLink();
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // Replaces an older symbolic link at path, but never any other kind of file.
+    bool Create(const std::string& target, const std::string& path, std::string& error);
+    void Remove();
+
+  private:
+    std::string target_;
+    std::string path_;
+};
+
+}  // namespace sim

@@ -1,0 +1,117 @@
+// controller_sim: a simulated traffic-light controller on a pseudo-terminal or a serial
+// device, doubling as a line monitor. See --help.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "tools/simulator/line.h"
+#include "tools/simulator/monitor.h"
+#include "tools/simulator/options.h"
+#include "tools/simulator/simulator.h"
+
+namespace {
+
+int stopPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool InstallStopSignals() {
+    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    ::sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::signal(SIGPIPE, SIG_IGN);  // a monitor whose reader went away must not kill the line
+    return ::sigaction(SIGINT, &action, nullptr) == 0 &&
+           ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+// The --control FIFO; opened for reading and writing so that it never reports an end
+// when a writer closes it.
+class ControlFifo {
+  public:
+    ~ControlFifo() {
+        if (fd_ >= 0) ::close(fd_);
+        if (created_) ::unlink(path_.c_str());
+    }
+    bool Open(const std::string& path, std::string& error) {
+        path_ = path;
+        if (::mkfifo(path.c_str(), 0600) == 0) {
+            created_ = true;
+        } else if (errno != EEXIST) {
+            error = "mkfifo " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || !S_ISFIFO(st.st_mode)) {
+            error = path + " is not a FIFO";
+            return false;
+        }
+        fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) error = "open " + path + ": " + std::strerror(errno);
+        return fd_ >= 0;
+    }
+    int Fd() const { return fd_; }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    bool created_ = false;
+};
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "controller_sim: %s\n", message.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    sim::Options options;
+    std::string error;
+    if (!sim::ParseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "controller_sim: %s (see --help)\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(sim::HelpText("controller_sim").c_str(), stdout);
+        return 0;
+    }
+    if (!InstallStopSignals()) return Fail(std::string("signals: ") + std::strerror(errno));
+
+    std::unique_ptr<sim::Line> line =
+        options.device.empty() ? sim::Line::OpenPseudoTerminal(error)
+                               : sim::Line::OpenDevice(options.device, options.baud, error);
+    if (!line) return Fail(error);
+
+    sim::DeviceLink link;
+    if (!options.link.empty() && !link.Create(line->Path(), options.link, error)) {
+        return Fail(error);
+    }
+    ControlFifo fifo;
+    if (!options.control.empty() && !fifo.Open(options.control, error)) return Fail(error);
+
+    sim::PrintPlain(line->Path());
+    sim::PrintStamped("-- controller " + std::to_string(options.controller.address) + ", " +
+                      std::to_string(static_cast<int>(options.format)) + "-byte replies" +
+                      (options.link.empty() ? "" : ", link " + options.link) +
+                      ", faults: " + options.faults.Describe());
+
+    sim::Simulator simulator(options, *line);
+    const int code = simulator.Run({stopPipe[0], STDIN_FILENO, fifo.Fd()});
+    sim::PrintStamped("-- stopped");
+    return code;
+}

@@ -1,0 +1,194 @@
+#include "tools/simulator/simulator.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "tools/simulator/monitor.h"
+
+namespace sim {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kHangupRetry{100};
+
+bool IsKnownLetter(uint8_t letter) {
+    return letter >= 'A' && letter <= 'O';
+}
+
+}  // namespace
+
+Simulator::Simulator(const Options& options, Line& line)
+    : line_(line),
+      controller_(options.controller),
+      format_(options.format),
+      faults_(options.faults),
+      exitOnEof_(options.exitOnEof),
+      assembler_(milliseconds(options.gapMs)) {}
+
+int Simulator::Run(LoopInputs in) {
+    for (;;) {
+        Clock::time_point now = Clock::now();
+        if (lineRetry_ && now >= *lineRetry_) lineRetry_.reset();
+
+        pollfd fds[4];
+        nfds_t count = 0;
+        auto add = [&](int fd) {
+            if (fd < 0) return -1;
+            fds[count] = {fd, POLLIN, 0};
+            return static_cast<int>(count++);
+        };
+        const int stopAt = add(in.stop);
+        const int lineAt = add(lineRetry_ ? -1 : line_.Fd());
+        const int stdinAt = add(in.stdinFd);
+        const int fifoAt = add(in.fifo);
+
+        int timeoutMs = -1;
+        if (auto deadline = NextDeadline()) {
+            const auto wait = std::chrono::ceil<milliseconds>(*deadline - now).count();
+            timeoutMs = static_cast<int>(std::clamp<int64_t>(wait, 0, 60'000));
+        }
+        const int ready = ::poll(fds, count, timeoutMs);
+        if (ready < 0 && errno != EINTR) {
+            PrintStamped(std::string("-- poll failed: ") + std::strerror(errno));
+            return 1;
+        }
+        auto fired = [&](int at) { return ready > 0 && at >= 0 && fds[at].revents != 0; };
+
+        if (fired(stopAt)) return 0;
+        // Control lines first: a fault switched on before a command arrives applies to it.
+        if (fired(stdinAt) && !ReadControl(in.stdinFd, stdinReader_)) {
+            if (exitOnEof_) {
+                PrintStamped("-- stdin ended: stopping");
+                return 0;
+            }
+            in.stdinFd = -1;
+        }
+        if (fired(fifoAt) && !ReadControl(in.fifo, fifoReader_)) in.fifo = -1;
+
+        now = Clock::now();
+        if (fired(lineAt)) ReadLine(now, fds[lineAt].revents);
+        now = Clock::now();
+        DropIncomplete(now);
+        WriteDue(now);
+    }
+}
+
+std::optional<Clock::time_point> Simulator::NextDeadline() const {
+    std::optional<Clock::time_point> next = assembler_.Deadline();
+    auto earliest = [&](Clock::time_point t) { next = next ? std::min(*next, t) : t; };
+    if (!outgoing_.empty()) earliest(outgoing_.front().due);
+    if (lineRetry_) earliest(*lineRetry_);
+    return next;
+}
+
+void Simulator::ReadLine(Clock::time_point now, short events) {
+    uint8_t buffer[256];
+    const ssize_t n = line_.Read(buffer, sizeof buffer);
+    if (n < 0 || (n == 0 && (events & (POLLHUP | POLLERR | POLLNVAL)))) {
+        // Nobody on the other side for now: keep the line and look again shortly, without
+        // letting a lasting hang-up spin the loop.
+        PrintStamped(std::string("-- line: ") + (n < 0 ? std::strerror(errno) : "hung up"));
+        lineRetry_ = now + kHangupRetry;
+        return;
+    }
+    // Bytes left over from before a silence are an incomplete command of their own.
+    DropIncomplete(now);
+    for (const Command& command : assembler_.Add(buffer, static_cast<size_t>(n), now)) {
+        HandleCommand(command, now);
+    }
+}
+
+void Simulator::DropIncomplete(Clock::time_point now) {
+    if (auto dropped = assembler_.Expire(now)) {
+        controller_.ReceiveError();
+        PrintStamped("<- " + HexBytes(*dropped) + " (incomplete command dropped: error 1)");
+    }
+}
+
+void Simulator::HandleCommand(const Command& command, Clock::time_point now) {
+    const auto reply = controller_.Handle(command[0], command[1], command[2]);
+    std::string text = "<- " + HexBytes(command.data(), command.size());
+    if (!reply) {
+        PrintStamped(text + " (for address " + std::to_string(command[0]) + ": ignored)");
+        return;
+    }
+    if (reply->raisedError != kNoError) {
+        text += IsKnownLetter(command[1]) ? " (invalid data: error " : " (unknown letter: error ";
+        text += std::to_string(reply->raisedError) + ")";
+    }
+    PrintStamped(text);
+    Send(*reply, now);
+}
+
+void Simulator::Send(const Reply& reply, Clock::time_point now) {
+    const auto frame = BuildReplyFrame(controller_.Address(), reply, format_, faults_);
+    Clock::time_point due = now + milliseconds(faults_.delayMs);
+    // Replies leave in the order of their commands even when the delay was just shortened.
+    if (!outgoing_.empty()) due = std::max(due, outgoing_.back().due);
+    if (faults_.silent) {
+        PrintStamped("-- no reply (silent): " + HexBytes(frame));
+        // The controller still obeys a speed change it does not announce.
+        if (reply.switchToBaud) outgoing_.push_back({due, {}, {}, reply.switchToBaud});
+        WriteDue(now);
+        return;
+    }
+    if (faults_.splitMs > 0 && frame.size() > 1) {
+        const milliseconds pause(faults_.splitMs);
+        outgoing_.push_back({due,
+                             {frame.front()},
+                             " (split: rest after " + std::to_string(pause.count()) + " ms)",
+                             std::nullopt});
+        outgoing_.push_back(
+            {due + pause, {frame.begin() + 1, frame.end()}, {}, reply.switchToBaud});
+    } else {
+        outgoing_.push_back({due, frame, {}, reply.switchToBaud});
+    }
+    WriteDue(now);
+}
+
+void Simulator::WriteDue(Clock::time_point now) {
+    while (!outgoing_.empty() && outgoing_.front().due <= now) {
+        Burst burst = std::move(outgoing_.front());
+        outgoing_.pop_front();
+        if (!burst.bytes.empty()) {
+            const ssize_t written = line_.Write(burst.bytes);
+            if (written == static_cast<ssize_t>(burst.bytes.size())) {
+                PrintStamped("-> " + HexBytes(burst.bytes) + burst.note);
+            } else if (written < 0) {
+                PrintStamped("-> " + HexBytes(burst.bytes) + " (not sent: " + std::strerror(errno) +
+                             ")");
+            } else {
+                PrintStamped("-> " + HexBytes(burst.bytes) + " (only " + std::to_string(written) +
+                             " bytes sent: line full)");
+            }
+        }
+        if (burst.switchToBaud) {
+            std::string error;
+            const std::string speed = std::to_string(*burst.switchToBaud);
+            if (!line_.SwitchSpeed(*burst.switchToBaud, error)) {
+                PrintStamped("-- speed " + speed + " not set: " + error);
+            } else if (line_.IsPseudoTerminal()) {
+                PrintStamped("-- line speed " + speed + " (pseudo-terminal: recorded only)");
+            } else {
+                PrintStamped("-- line speed now " + speed);
+            }
+        }
+    }
+}
+
+bool Simulator::ReadControl(int fd, LineReader& reader) {
+    std::vector<std::string> lines;
+    const bool open = reader.ReadFrom(fd, lines);
+    for (const std::string& line : lines) {
+        const std::string answer = ApplyControlLine(line, {controller_, format_, faults_});
+        if (!answer.empty()) PrintStamped("-- " + answer);
+    }
+    return open;
+}
+
+}  // namespace sim
