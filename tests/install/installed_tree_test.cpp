@@ -1,0 +1,142 @@
+// The tree `cmake --install` makes and the one the portable package unpacks into.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/install/icon_files.h"
+
+namespace fs = std::filesystem;
+using install_test::Stage;
+
+namespace {
+
+constexpr std::array kIconSizes = {16, 24, 32, 48, 256};
+
+std::vector<std::string> ExpectedFiles() {
+    std::vector<std::string> files = {"share/applications/dravik.desktop",
+                                      "share/dravik/dravik.ico"};
+    for (int n : kIconSizes) {
+        files.push_back("share/icons/hicolor/" + std::to_string(n) + "x" + std::to_string(n) +
+                        "/apps/dravik.png");
+    }
+    if (DRAVIK_HAS_PROGRAM) files.push_back("bin/dravik");
+    if (DRAVIK_HAS_SIMULATOR) files.push_back("bin/controller_sim");
+    return files;
+}
+
+std::set<std::string> FilesUnder(const fs::path& root) {
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_directory()) files.insert(fs::relative(entry.path(), root).generic_string());
+    }
+    return files;
+}
+
+// The keys of the [Desktop Entry] group.
+std::map<std::string, std::string> DesktopKeys(const std::string& text) {
+    std::map<std::string, std::string> keys;
+    std::istringstream lines(text);
+    std::string line;
+    bool in_entry = false;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '[') {
+            in_entry = line == "[Desktop Entry]";
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (in_entry && equals != std::string::npos)
+            keys[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return keys;
+}
+
+// The command's exit status and everything it printed.
+std::pair<int, std::string> RunCommand(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return {-1, "popen failed"};
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    return {pclose(pipe), output};
+}
+
+}  // namespace
+
+TEST(InstalledTree, HoldsTheProgramsTheDesktopEntryAndTheIcons) {
+    const fs::path prefix = Stage() / "prefix";
+    for (const std::string& file : ExpectedFiles()) {
+        EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
+    }
+    for (const char* program : {"bin/dravik", "bin/controller_sim"}) {
+        if (!fs::exists(prefix / program)) continue;
+        EXPECT_NE(fs::status(prefix / program).permissions() & fs::perms::owner_exec,
+                  fs::perms::none)
+            << program << " is not executable";
+    }
+    // The README belongs to the portable folder only, not to /usr or /usr/local.
+    EXPECT_FALSE(fs::exists(prefix / "README.txt"));
+}
+
+TEST(DesktopEntry, PassesDesktopFileValidate) {
+    const fs::path entry = Stage() / "prefix/share/applications/dravik.desktop";
+    const auto [status, output] =
+        RunCommand(std::string(DRAVIK_DESKTOP_FILE_VALIDATE) + " '" + entry.string() + "'");
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_EQ(output, "") << "the validator has remarks";
+}
+
+TEST(DesktopEntry, StartsTheProgramByNameWithItsIcon) {
+    const auto keys =
+        DesktopKeys(install_test::ReadText(Stage() / "prefix/share/applications/dravik.desktop"));
+    const std::map<std::string, std::string> expected = {
+        {"Type", "Application"}, {"Name", "Эмулятор весов"}, {"Exec", "dravik"},
+        {"Icon", "dravik"},      {"Terminal", "false"},
+    };
+    for (const auto& [key, value] : expected) {
+        ASSERT_TRUE(keys.count(key)) << key << " is missing";
+        EXPECT_EQ(keys.at(key), value) << key;
+    }
+    ASSERT_TRUE(keys.count("Categories"));
+    const std::string categories = ";" + keys.at("Categories");
+    EXPECT_TRUE(categories.find(";Development;") != std::string::npos ||
+                categories.find(";Utility;") != std::string::npos)
+        << categories;
+}
+
+TEST(ThemeIcons, EachPngHasItsFoldersSize) {
+    for (int n : kIconSizes) {
+        const std::string size = std::to_string(n) + "x" + std::to_string(n);
+        const auto bytes = install_test::ReadBytes(Stage() / "prefix/share/icons/hicolor" / size /
+                                                   "apps/dravik.png");
+        const install_test::PngHeader header =
+            install_test::ReadPngHeader(bytes.data(), bytes.size());
+        EXPECT_EQ(header.width, n) << size;
+        EXPECT_EQ(header.height, n) << size;
+        EXPECT_EQ(header.bit_depth, 8) << size;
+        EXPECT_EQ(header.colour_type, 6) << size << ": not RGBA";
+    }
+}
+
+TEST(PortablePackage, UnpacksIntoOneFolderWithTheInstalledTreeAndTheReadme) {
+    std::vector<fs::path> top;
+    for (const auto& entry : fs::directory_iterator(Stage() / "unpacked"))
+        top.push_back(entry.path());
+    ASSERT_EQ(top.size(), 1u) << "the archive does not unpack into a single folder";
+    ASSERT_TRUE(fs::is_directory(top[0]));
+    EXPECT_EQ(top[0].filename().string().rfind("dravik-", 0), 0u) << top[0];
+
+    std::set<std::string> expected = FilesUnder(Stage() / "prefix");
+    expected.insert("README.txt");
+    EXPECT_EQ(FilesUnder(top[0]), expected);
+    const std::string readme = install_test::ReadText(top[0] / "README.txt");
+    EXPECT_NE(readme.find("dravik.ini"), std::string::npos)
+        << "the README does not tell where the settings live";
+}
