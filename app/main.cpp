@@ -1,0 +1,17 @@
+// dravik: the traffic-light controller test console.
+
+#include <memory>
+
+#include "app/app_icon.h"
+#include "console/window/application.h"
+#include "console/window/form1.h"
+
+int main(int argc, char** argv) {
+    console::TApplication application(argc, argv);
+    application.setWindowIcon(AppIcon());
+    auto Form1 = std::make_unique<console::TForm1>();
+    Form1->show();
+    const int result = application.exec();
+    Form1.reset();  // shutdown: port closed, settings written (a failure is shown first)
+    return result;
+}

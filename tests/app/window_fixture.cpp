@@ -1,0 +1,84 @@
+#include "window_fixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest/QTest>
+
+namespace apptest {
+
+std::optional<SeenBox> CloseBoxDuring(const std::function<void()>& action) {
+    std::optional<SeenBox> seen;
+    QTimer watcher;
+    watcher.setInterval(10);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || seen) return;
+        seen = SeenBox{box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        box->button(QMessageBox::Ok)->click();
+    });
+    watcher.start();
+    action();
+    return seen;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+void WindowTest::SetUp() {
+    ASSERT_TRUE(dir_.isValid());
+}
+
+void WindowTest::TearDown() {
+    if (form_) DestroyWindow();
+}
+
+std::filesystem::path WindowTest::SettingsFile() const {
+    return dir_.filePath(QStringLiteral("dravik.ini")).toStdString();
+}
+
+void WindowTest::MakeWindow() {
+    form_ = std::make_unique<console::TForm1>(SettingsFile());
+    form_->show();
+}
+
+void WindowTest::DestroyWindow() {
+    form_->close();
+    form_.reset();
+}
+
+void WindowTest::PointAt(const PseudoTerminal& line) {
+    form_->cbbCom->setEditText(QString::fromStdString(line.SlavePath()));
+}
+
+void WindowTest::Click(QWidget* control) {
+    QTest::mouseClick(control, Qt::LeftButton);
+}
+
+void WindowTest::StartOn(PseudoTerminal& line) {
+    PointAt(line);
+    Click(form_->btnStart);
+    ASSERT_TRUE(form_->Comm321()->PortOpen());
+    const auto frame = line.Read(3);
+    ASSERT_EQ(frame.size(), 3u);
+    ASSERT_EQ(frame[1], 'D');
+}
+
+void WindowTest::Reply(PseudoTerminal& line, const std::vector<uint8_t>& bytes) {
+    form_->txtStatus->clear();
+    line.Write(bytes);
+    ASSERT_TRUE(WaitUntil([&] { return !form_->txtStatus->text().isEmpty(); }));
+}
+
+}  // namespace apptest
