@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Cross-builds the serial object and the window-free console code for Windows with
+# mingw-w64 and runs their tests under Wine: first the whole suites through ctest, then the
+# COM-port tests against a pseudo-terminal that Wine sees as COM33, with a peer on the
+# terminal's Linux side. Non-interactive: no display, a fresh Wine prefix in the build
+# directory. Exits non-zero on any failure.
+#
+#   scripts/test-wine.sh [BUILD_DIR]     (default build-win)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build-win}
+jobs=${JOBS:-$(nproc)}
+com=COM33
+
+find_wine_tool() {  # NAME: from PATH, else where Debian's wine64 package puts it
+    command -v "$1" 2>/dev/null || { [ -x "/usr/lib/wine/$1" ] && echo "/usr/lib/wine/$1"; } ||
+        { echo "test-wine: $1 not found (Debian packages wine64, g++-mingw-w64-x86-64-posix)" >&2
+          exit 1; }
+}
+wine=$(find_wine_tool wine64)
+wineserver=$(find_wine_tool wineserver)
+
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+export WINEPREFIX=$build/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers
+unset DISPLAY WAYLAND_DISPLAY
+
+peer_pid=
+cleanup() {
+    [ -n "$peer_pid" ] && kill "$peer_pid" 2>/dev/null || true
+    "$wineserver" -k >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+echo "== Wine prefix $WINEPREFIX"
+"$wineserver" -k 2>/dev/null || true
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+# One server for the whole run: every test start would otherwise pay for its own.
+"$wineserver" -p >"$build/wineserver.log" 2>&1
+timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+
+echo "== cross-build ($build)"
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+    -DDRAVIK_WITH_QT=OFF >/dev/null
+cmake --build "$build" --target serial_tests console_tests -j "$jobs"
+
+echo "== tests under Wine"
+ctest --test-dir "$build" -j "$jobs" --output-on-failure
+
+echo "== COM-port tests on a pseudo-terminal as $com"
+# The peer owns the terminal's Linux side and plays the other end of the conversation that
+# tests/serial/test_win32_port.cpp describes. It prints the terminal's path, then ends with
+# its verdict once its standard input is closed.
+peer_script=$(cat <<'EOF'
+import os, select, sys, time, tty
+
+master, slave = os.openpty()
+tty.setraw(slave)  # no echo before the Windows side has configured the line
+print(os.ttyname(slave), flush=True)
+
+def fail(message):
+    print("peer: " + message, file=sys.stderr)
+    sys.exit(1)
+
+def read_exact(n, timeout=60):
+    data = b""
+    deadline = time.monotonic() + timeout
+    while len(data) < n:
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([master], [], [], left)[0]:
+            fail("timed out with %d of %d bytes" % (len(data), n))
+        data += os.read(master, n - len(data))
+    return data
+
+def write_all(data):
+    while data:
+        data = data[os.write(master, data):]
+
+def expect(command):
+    got = read_exact(3)
+    if got != command:
+        fail("expected %r, got %r" % (command, got))
+
+burst = 25600
+expect(b"\x01D\x00")
+write_all(b"\x01D\x05")
+expect(b"\x01E\x00")
+write_all(b"\x01")
+time.sleep(0.02)
+write_all(b"E\x00")
+expect(b"\x01F\x00")
+write_all(bytes((i * 7 + 3) % 256 for i in range(burst)))
+block = read_exact(burst)
+good = block == bytes((i * 11 + 5) % 256 for i in range(burst))
+write_all(b"\xAA" if good else b"\x55")
+if not good:
+    fail("the long write arrived changed")
+sys.stdin.read()  # read nothing more from the line until the Windows side is done
+EOF
+)
+coproc PEER { exec python3 -c "$peer_script"; }
+peer_pid=$PEER_PID
+peer_in=${PEER[1]}
+read -r -t 30 pts <&"${PEER[0]}"
+[ -c "$pts" ] || { echo "test-wine: the peer made no terminal" >&2; exit 1; }
+ln -sfn "$pts" "$WINEPREFIX/dosdevices/${com,,}"
+
+status=0
+DRAVIK_TEST_COM_PORT=$com timeout 300 "$wine" "$build/tests/serial/serial_tests.exe" \
+    --gtest_filter='Win32Port*' || status=$?
+exec {peer_in}>&-
+peer_status=0
+wait "$peer_pid" || peer_status=$?
+peer_pid=
+if [ "$status" -ne 0 ] || [ "$peer_status" -ne 0 ]; then
+    echo "test-wine: COM-port tests failed (Windows side $status, peer $peer_status)" >&2
+    exit 1
+fi
+echo "== all Wine tests passed"
