@@ -8,6 +8,7 @@ packages=(
     fonts-liberation2 xvfb xauth x11-apps
     desktop-file-utils
     qt6-serialport-dev libserialport-dev
+    g++-mingw-w64-x86-64-posix wine64 python3
 )
 
 missing=()

@@ -29,3 +29,6 @@ echo "== ThreadSanitizer (serial and end-to-end)"
 build build-tsan -DDRAVIK_SANITIZE=thread
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir build-tsan -j "$jobs" -L 'serial|e2e' --output-on-failure
+
+echo "== Windows cross-build under Wine (serial object and console logic)"
+scripts/test-wine.sh build-win

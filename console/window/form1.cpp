@@ -8,7 +8,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#ifdef Q_OS_WIN
+#include <QWinEventNotifier>
+#else
 #include <QSocketNotifier>
+#endif
 #include <QTimer>
 #include <QToolButton>
 
@@ -64,11 +68,17 @@ void TForm1::FormCreate() {
     comm_->OnReceiveData = [this](const uint8_t* data, uint16_t length) {
         Comm321ReceiveData(data, length);
     };
-    // The port object reports on this thread: its event is readable while notifications wait.
-    notifier_ =
+    // The port object reports on this thread: its event is set while notifications wait.
+    const auto dispatch = [this] { CatchFailures([this] { comm_->ProcessNotifications(); }); };
+#ifdef Q_OS_WIN
+    auto* notifier = new QWinEventNotifier(comm_->NotificationEvent().Handle(), this);
+    connect(notifier, &QWinEventNotifier::activated, this, dispatch);
+#else
+    auto* notifier =
         new QSocketNotifier(comm_->NotificationEvent().Handle(), QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this,
-            [this] { CatchFailures([this] { comm_->ProcessNotifications(); }); });
+    connect(notifier, &QSocketNotifier::activated, this, dispatch);
+#endif
+    notifier_ = notifier;
 }
 
 void TForm1::FormDestroy() {

@@ -19,7 +19,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QSocketNotifier;
 class QTimer;
 class QToolButton;
 
@@ -114,7 +113,7 @@ class TForm1 : public QWidget {
 
     std::filesystem::path settingsFile_;
     std::unique_ptr<serial::TComm32> comm_;
-    QSocketNotifier* notifier_ = nullptr;     // the port object's notification event
+    QObject* notifier_ = nullptr;             // watches the port object's notification event
     QRadioButton* checkedByClick_ = nullptr;  // the selector an operator's click just checked
     bool destroyed_ = false;
 };
