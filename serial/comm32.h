@@ -7,20 +7,21 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "comm_error.h"
 #include "dcb.h"
 #include "device.h"
 #include "event.h"
+#include "notify_queue.h"
 
 namespace serial {
 
 class TReadThread;
 class TWriteThread;
-class NotifyQueue;
 
 class TComm32 {
-public:
+  public:
     // Handlers are bound callables; an unassigned (empty) handler is skipped.
     using ReceiveDataHandler = std::function<void(const uint8_t* data, uint16_t length)>;
     using NotifyHandler = std::function<void(TComm32& sender)>;
@@ -29,7 +30,7 @@ public:
     // The opener is the device layer's open; tests pass one that makes a fake device.
     explicit TComm32(DeviceOpener opener = OpenPlatformDevice);
     // Closes the port if it is still open; notifications still queued are dropped.
-    ~TComm32();
+    virtual ~TComm32();
     TComm32(const TComm32&) = delete;
     TComm32& operator=(const TComm32&) = delete;
 
@@ -74,9 +75,26 @@ public:
     Event& NotificationEvent();
     void ProcessNotifications();
 
-private:
-    // (implementation-defined members follow)
-    void HandleNotification(/* one record */);
+  protected:
+    // Seams for tests: what creates the stop event and what starts a worker thread. A
+    // launcher that throws std::system_error stands for a thread that cannot be created.
+    enum class Worker { Reader, Writer };
+    virtual std::unique_ptr<Event> CreateCloseEvent();
+    virtual std::thread StartWorker(Worker which, std::function<void()> body);
+
+  private:
+    void HandleNotification(const Notification& n);
+    void DispatchLineEvent(uint32_t errors);
+    void ApplyDcb();
+    void Call(const NotifyHandler& handler);
+
+    std::unique_ptr<TReadThread> Reader;
+    std::unique_ptr<TWriteThread> Writer;
+    std::unique_ptr<Device> CommHandle;
+    std::unique_ptr<Event> CloseEvent;
+    // Shared with the workers, which post into it; closed when the object goes.
+    std::shared_ptr<NotifyQueue> NotifyWindow;
+    DeviceOpener opener_;
 
     bool portOpen_ = false;
     bool readerReady_ = false;

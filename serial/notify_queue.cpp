@@ -1,0 +1,53 @@
+#include "notify_queue.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace serial {
+
+NotifyQueue::NotifyQueue(size_t bound)
+    : bound_(bound), ready_(Event::Create(false)), room_(Event::Create(true)) {
+    if (!ready_ || !room_) throw std::runtime_error("cannot create the notification events");
+}
+
+bool NotifyQueue::Post(Notification n) {
+    std::lock_guard lock(mutex_);
+    if (closed_) return false;
+    bytes_ += Cost(n);
+    records_.push_back(std::move(n));
+    if (records_.size() == 1) ready_->Set();
+    if (bytes_ > bound_) room_->Reset();
+    return true;
+}
+
+std::optional<Notification> NotifyQueue::Pop() {
+    std::lock_guard lock(mutex_);
+    if (records_.empty()) return std::nullopt;
+    Notification n = std::move(records_.front());
+    records_.pop_front();
+    bytes_ -= Cost(n);
+    if (records_.empty()) ready_->Reset();
+    if (bytes_ <= bound_ / 2) room_->Set();
+    return n;
+}
+
+void NotifyQueue::Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    records_.clear();
+    bytes_ = 0;
+    ready_->Reset();
+    room_->Set();
+}
+
+size_t NotifyQueue::Size() const {
+    std::lock_guard lock(mutex_);
+    return records_.size();
+}
+
+size_t NotifyQueue::QueuedBytes() const {
+    std::lock_guard lock(mutex_);
+    return bytes_;
+}
+
+}  // namespace serial

@@ -1,0 +1,169 @@
+#include "read_thread.h"
+
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <utility>
+
+#include "comm_constants.h"
+
+namespace serial {
+
+namespace {
+
+// How long an empty read that completed at once holds the reader back before the next
+// read, so that a device which keeps completing reads that way cannot make it spin.
+constexpr std::chrono::milliseconds kEmptyReadPause{10};
+
+// The line changes that a modem status reports as on.
+uint32_t LinesOnMask(uint32_t status) {
+    uint32_t mask = 0;
+    if (status & MS_CTS_ON) mask |= EV_CTS;
+    if (status & MS_DSR_ON) mask |= EV_DSR;
+    if (status & MS_RING_ON) mask |= EV_RING;
+    if (status & MS_RLSD_ON) mask |= EV_RLSD;
+    return mask;
+}
+
+}  // namespace
+
+TReadThread::~TReadThread() {
+    Join();
+}
+
+void TReadThread::Start(const Launcher& launch) {
+    thread_ = launch([this] { Execute(); });
+}
+
+void TReadThread::Start() {
+    Start([](std::function<void()> body) { return std::thread(std::move(body)); });
+}
+
+void TReadThread::Join() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void TReadThread::Execute() {
+    Device& device = *CommHandle;
+    buffer_ = std::make_unique<uint8_t[]>(kReadSize);
+    const bool begun = device.BeginReader();
+    if ((begun ? Run() : Outcome::Fail) == Outcome::Fail) Post(NOTIFY_COMM_FAILURE, 0, 0);
+    device.PurgeComm(PURGE_RXABORT | PURGE_RXCLEAR);
+    if (begun) device.EndReader();
+    buffer_.reset();
+}
+
+TReadThread::Outcome TReadThread::Run() {
+    Device& device = *CommHandle;
+    if (!device.SetCommMask(WatchedEvents)) return Outcome::Fail;
+    // Lines that are already on reach the owner as changes to on.
+    uint32_t status = 0;
+    device.GetCommModemStatus(status);
+    if (status != 0 && !Post(NOTIFY_LINE_EVENT, 0, LinesOnMask(status) | status << 16))
+        return Outcome::Fail;
+    if (Outcome o = ArmLineEventWait(); o != Outcome::Armed) return o;
+    if (Outcome o = ArmRead(); o != Outcome::Armed) return o;
+    if (!Post(NOTIFY_THREAD_READY, 0, 0)) return Outcome::Fail;
+    for (;;) {
+        Outcome next = Outcome::Armed;
+        switch (device.WaitReader(*CloseEvent)) {
+            case ReaderWake::Close:
+                return Outcome::Close;
+            case ReaderWake::LineEvent:
+                if (!HandleLineEvent(0, true)) return Outcome::Fail;
+                next = ArmLineEventWait();
+                break;
+            case ReaderWake::ReadDone: {
+                const IoResult r = device.ReadResult();
+                if (r.status != IoStatus::Done) return Outcome::Fail;
+                // An empty completion only means the read timed out: read again.
+                if (r.count > 0) next = HandOff(r.count);
+                if (next == Outcome::Armed) next = ArmRead();
+                break;
+            }
+            case ReaderWake::Failed:
+                return Outcome::Fail;
+        }
+        if (next != Outcome::Armed) return next;
+    }
+}
+
+TReadThread::Outcome TReadThread::ArmLineEventWait() {
+    for (;;) {
+        if (CloseEvent->IsSet()) return Outcome::Close;
+        uint32_t mask = 0;
+        const IoResult r = CommHandle->WaitCommEvent(mask);
+        switch (r.status) {
+            case IoStatus::Done:
+                if (!HandleLineEvent(mask, false)) return Outcome::Fail;
+                continue;
+            case IoStatus::Pending:
+                return Outcome::Armed;
+            default:
+                return Outcome::Fail;
+        }
+    }
+}
+
+bool TReadThread::HandleLineEvent(uint32_t mask, bool throughRecord) {
+    if (throughRecord && CommHandle->CommEventResult(mask).status != IoStatus::Done) return false;
+    uint32_t errors = 0;
+    if (mask & EV_ERR) {
+        if (!CommHandle->ClearCommError(errors)) return false;
+        LastErrors = errors;
+    }
+    if (!(mask & WatchedEvents)) return false;
+    uint32_t status = 0;
+    CommHandle->GetCommModemStatus(status);
+    Notification n{NOTIFY_LINE_EVENT, 0, mask | status << 16, errors, {}};
+    return NotifyWindow->Post(std::move(n));
+}
+
+TReadThread::Outcome TReadThread::ArmRead() {
+    for (;;) {
+        if (CloseEvent->IsSet()) return Outcome::Close;
+        if (!WaitForRoom()) return Outcome::Fail;
+        if (CloseEvent->IsSet()) return Outcome::Close;
+        const IoResult r = CommHandle->ReadFile(buffer_.get(), kReadSize);
+        switch (r.status) {
+            case IoStatus::Done:
+                if (r.count == 0) {
+                    Event* close[] = {CloseEvent};
+                    const int w = WaitAny(close, kEmptyReadPause);
+                    if (w == WaitFailed) return Outcome::Fail;
+                    continue;  // close is seen at the top
+                }
+                if (Outcome o = HandOff(r.count); o != Outcome::Armed) return o;
+                continue;
+            case IoStatus::Pending:
+                return Outcome::Armed;
+            default:
+                return Outcome::Fail;
+        }
+    }
+}
+
+bool TReadThread::WaitForRoom() {
+    Event& room = NotifyWindow->Room();
+    if (room.IsSet()) return true;
+    // The owner is behind: hold the next read until it has caught up (or close comes; the
+    // caller sees it). Nothing is dropped, the device's own buffer holds what arrives.
+    Event* list[] = {CloseEvent, &room};
+    return WaitAny(list, std::chrono::milliseconds(-1)) >= 0;
+}
+
+TReadThread::Outcome TReadThread::HandOff(uint32_t count) {
+    // A close request wins over a read that completed at the same time.
+    if (CloseEvent->IsSet()) return Outcome::Close;
+    if (count > kReadSize) count = kReadSize;
+    Notification n{NOTIFY_RECEIVED_DATA, count, 0, 0, {}};
+    n.payload.resize(size_t{count} + 1);  // the zero byte after the chunk
+    std::memcpy(n.payload.data(), buffer_.get(), count);
+    return NotifyWindow->Post(std::move(n)) ? Outcome::Armed : Outcome::Fail;
+}
+
+bool TReadThread::Post(uint32_t code, uint32_t wParam, uint32_t lParam) {
+    return NotifyWindow->Post(Notification{code, wParam, lParam, 0, {}});
+}
+
+}  // namespace serial
