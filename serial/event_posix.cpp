@@ -2,8 +2,10 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <vector>
@@ -16,7 +18,9 @@ std::unique_ptr<Event> Event::Create(bool signalled) {
     return std::unique_ptr<Event>(new Event(fd));
 }
 
-Event::~Event() { close(handle_); }
+Event::~Event() {
+    close(handle_);
+}
 
 void Event::Set() {
     const uint64_t one = 1;
@@ -42,9 +46,24 @@ bool Event::IsSet() const {
 int WaitAny(std::span<Event* const> events, std::chrono::milliseconds timeout) {
     std::vector<pollfd> fds(events.size());
     for (size_t i = 0; i < events.size(); ++i) fds[i] = {events[i]->Handle(), POLLIN, 0};
-    const int ms = timeout.count() < 0 ? -1 : static_cast<int>(timeout.count());
+    // A deadline rather than a count, so that a signal does not restart the whole wait;
+    // ppoll takes any length, where poll's int milliseconds would overflow past 24 days.
+    const bool limited = timeout.count() >= 0;
+    constexpr std::chrono::milliseconds kLongest = std::chrono::hours(24 * 365 * 10);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::clamp(timeout, timeout.zero(), kLongest);
     int rc;
-    while ((rc = poll(fds.data(), fds.size(), ms)) < 0 && errno == EINTR) {
+    for (;;) {
+        timespec ts{};
+        if (limited) {
+            const auto left = std::max(deadline - std::chrono::steady_clock::now(),
+                                       std::chrono::steady_clock::duration::zero());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        }
+        rc = ppoll(fds.data(), fds.size(), limited ? &ts : nullptr, nullptr);
+        if (rc >= 0 || errno != EINTR) break;
     }
     if (rc < 0) return WaitFailed;
     if (rc == 0) return WaitTimedOut;

@@ -1,0 +1,41 @@
+// From the port name the console builds ("//./" + the port box text) to a device path.
+#include <cctype>
+#include <string>
+
+#include "device_posix.h"
+
+namespace serial {
+
+namespace {
+
+bool StartsWith(const std::string& s, const char* prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+
+// "COMn" with n >= 1 and no leading zero, letters in any case; 0 when it is not that form.
+unsigned long ComNumber(const std::string& s) {
+    if (s.size() < 4 || s.size() > 12) return 0;
+    if (std::toupper(static_cast<unsigned char>(s[0])) != 'C' ||
+        std::toupper(static_cast<unsigned char>(s[1])) != 'O' ||
+        std::toupper(static_cast<unsigned char>(s[2])) != 'M' || s[3] == '0')
+        return 0;
+    unsigned long n = 0;
+    for (size_t i = 3; i < s.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(s[i]))) return 0;
+        n = n * 10 + static_cast<unsigned long>(s[i] - '0');
+    }
+    return n;
+}
+
+}  // namespace
+
+std::string PosixDevicePath(const std::string& portName) {
+    std::string name = portName;
+    if (StartsWith(name, "//./") || StartsWith(name, "\\\\.\\")) name.erase(0, 4);
+    if (name.empty()) return {};
+    if (const unsigned long n = ComNumber(name)) return "/dev/ttyS" + std::to_string(n - 1);
+    if (name.find('/') != std::string::npos) return name;
+    return "/dev/" + name;
+}
+
+}  // namespace serial

@@ -1,0 +1,41 @@
+#pragma once
+// Pieces of the Linux device backend that are worth testing on their own: the port-name
+// rule, the mapping between the device-control record and termios, and rates beyond the
+// standard table.
+
+#include <termios.h>
+
+#include <cstdint>
+#include <string>
+
+#include "dcb.h"
+
+namespace serial {
+
+// The device path for a port name: a leading "//./" or "\\.\" is dropped; "COMn" (n >= 1,
+// any letter case) is /dev/ttyS{n-1}; a text holding "/" is that path; any other text is
+// under /dev. Empty when nothing is left to open.
+std::string PosixDevicePath(const std::string& portName);
+
+// True when the record holds values a serial line can take (byte size 5-8, parity 0-4,
+// stop bits 0-2, a rate above 0, distinct XON and XOFF characters when either is used).
+bool IsValidDcb(const Dcb& dcb);
+
+// Writes the record's framing, flow control and mode into t: raw binary bytes, no echo,
+// no signals, receiver on, modem-control lines ignored. Does not touch the rate.
+void DcbToTermios(const Dcb& dcb, termios& t);
+// Reads framing, XON/XOFF and the control characters back from t into dcb; the flag bits
+// termios cannot hold are left as they are in dcb.
+void TermiosToDcb(const termios& t, Dcb& dcb);
+
+// The speed_t constant for a standard rate, or 0 when the rate is not in the table.
+speed_t StandardSpeed(uint32_t baud);
+// The rate in bits per second for a speed_t constant, 0 when unknown.
+uint32_t SpeedToBaud(speed_t speed);
+
+// Arbitrary rates through the kernel's termios2 interface (it cannot share a source file
+// with <termios.h>). False when the driver refuses or does not report.
+bool SetArbitraryBaud(int fd, uint32_t baud);
+bool GetActualBaud(int fd, uint32_t& baud);
+
+}  // namespace serial
