@@ -9,6 +9,7 @@
 int main(int argc, char** argv) {
     console::TApplication application(argc, argv);
     application.setWindowIcon(AppIcon());
+    application.setDesktopFileName("dravik");  // lets the desktop match the window to its entry
     auto Form1 = std::make_unique<console::TForm1>();
     Form1->show();
     const int result = application.exec();
