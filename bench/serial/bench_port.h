@@ -1,7 +1,7 @@
 #pragma once
 // What the benchmark drives: one serial port implementation, seen from its owner thread.
-// Each implementation compared (ours, and later others such as general-purpose serial
-// libraries) gets an adapter of its own; the measurements only use this interface.
+// Each implementation compared (ours, and general-purpose serial libraries as peers) gets an
+// adapter of its own; the measurements only use this interface.
 
 #include <chrono>
 #include <cstddef>
@@ -32,7 +32,12 @@ struct Implementation {
     std::function<std::unique_ptr<BenchPort>()> make;
 };
 
-// Every implementation the benchmark knows, in table order.
+// Every implementation the benchmark knows, in table order: ours first.
 std::vector<Implementation> Implementations();
+
+// The adapters, one per implementation (each in its own file).
+std::unique_ptr<BenchPort> MakeComm32Port();
+std::unique_ptr<BenchPort> MakeQtSerialPort();  // needs a QCoreApplication
+std::unique_ptr<BenchPort> MakeLibserialportPort();
 
 }  // namespace bench

@@ -58,8 +58,8 @@ class Comm32Port final : public BenchPort {
 
 }  // namespace
 
-std::vector<Implementation> Implementations() {
-    return {{"TComm32", [] { return std::make_unique<Comm32Port>(); }}};
+std::unique_ptr<BenchPort> MakeComm32Port() {
+    return std::make_unique<Comm32Port>();
 }
 
 }  // namespace bench

@@ -1,0 +1,178 @@
+// startup_bench: the whole program against the baseline window, under the X server named by
+// DISPLAY (run it under xvfb-run). For each program, alternating, over several runs: the time
+// from just before the process is started to the map of its first top-level window, seen as
+// the X server's MapNotify; and its resident memory one second after that. The form probe
+// gives the console's resident memory one second after Start. Medians, printed as a table.
+//
+//   startup_bench --program PATH --baseline PATH --probe PATH [--runs N]
+//
+// Exit status 0 when both targets (at most 1.2 times the baseline) are met.
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "process_memory.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Launch {
+    double mapMs = -1;
+    long rssKib = -1;
+};
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+pid_t Start(const std::string& path, int outFd = -1) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (outFd >= 0) dup2(outFd, STDOUT_FILENO);
+        execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+void Stop(pid_t pid) {
+    kill(pid, SIGKILL);
+    int status;
+    waitpid(pid, &status, 0);
+}
+
+// Starts the program and waits for its first top-level window to be mapped.
+Launch Measure(xcb_connection_t* x, const std::string& path) {
+    Launch result;
+    // What the previous program's windows did is still queued: a round trip brings it all
+    // in, and it is dropped.
+    std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+    while (xcb_generic_event_t* e = xcb_poll_for_event(x)) std::free(e);
+    const auto start = Clock::now();
+    const pid_t pid = Start(path);
+    if (pid < 0) return result;
+    const auto deadline = start + std::chrono::seconds(20);
+    pollfd p{xcb_get_file_descriptor(x), POLLIN, 0};
+    while (result.mapMs < 0 && Clock::now() < deadline) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(x)) {
+            // A top-level window of the program; menus and tool tips bypass the window
+            // manager (override-redirect) and do not count.
+            const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(e);
+            if ((e->response_type & 0x7F) == XCB_MAP_NOTIFY && !map->override_redirect &&
+                result.mapMs < 0)
+                result.mapMs =
+                    std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            std::free(e);
+        }
+        if (result.mapMs < 0) poll(&p, 1, 100);
+    }
+    if (result.mapMs >= 0) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        result.rssKib = bench::ResidentKib(pid);
+    }
+    Stop(pid);
+    return result;
+}
+
+// Runs the probe and reads the "rss_kib N" it prints.
+long ProbeRss(const std::string& path) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    const pid_t pid = Start(path, fds[1]);
+    close(fds[1]);
+    std::string out;
+    char buf[256];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+    close(fds[0]);
+    int status;
+    waitpid(pid, &status, 0);
+    const size_t at = out.find("rss_kib ");
+    return at == std::string::npos ? -1 : std::strtol(out.c_str() + at + 8, nullptr, 10);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string program, baseline, probe;
+    int runs = 7;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string key = argv[i];
+        if (key == "--program")
+            program = argv[i + 1];
+        else if (key == "--baseline")
+            baseline = argv[i + 1];
+        else if (key == "--probe")
+            probe = argv[i + 1];
+        else if (key == "--runs")
+            runs = std::atoi(argv[i + 1]);
+    }
+    if (program.empty() || baseline.empty() || probe.empty()) {
+        std::fprintf(stderr,
+                     "usage: startup_bench --program P --baseline B --probe F [--runs N]\n");
+        return 2;
+    }
+    int screenIndex = 0;
+    xcb_connection_t* x = xcb_connect(nullptr, &screenIndex);
+    if (xcb_connection_has_error(x)) {
+        std::fprintf(stderr, "no X server (run under xvfb-run)\n");
+        return 2;
+    }
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(x, screen->root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(x);
+
+    // One run of each first, not counted: it fills the page cache and the font caches.
+    Measure(x, program);
+    Measure(x, baseline);
+    std::vector<double> progMap, baseMap, progRss, baseRss, startRss;
+    for (int i = 0; i < runs; ++i) {
+        const Launch p = Measure(x, program);
+        const Launch b = Measure(x, baseline);
+        if (p.mapMs >= 0) progMap.push_back(p.mapMs), progRss.push_back(double(p.rssKib) / 1024);
+        if (b.mapMs >= 0) baseMap.push_back(b.mapMs), baseRss.push_back(double(b.rssKib) / 1024);
+        const long probed = ProbeRss(probe);
+        if (probed >= 0) startRss.push_back(double(probed) / 1024);
+    }
+    xcb_disconnect(x);
+
+    struct Row {
+        const char* label;
+        double ours, base;
+        bool target;
+    } rows[] = {
+        {"start to first window, ms", Median(progMap), Median(baseMap), true},
+        {"resident once shown, MiB", Median(progRss), Median(baseRss), false},
+        {"resident after Start, MiB", Median(startRss), Median(baseRss), true},
+    };
+    std::printf("The whole program against a minimal Qt Widgets window, %d runs, medians\n\n",
+                runs);
+    std::printf("%-32s %-9s %14s %14s %12s  %s\n", "measure", "target", "dravik", "baseline",
+                "ratio", "verdict");
+    bool allMet = true;
+    for (const Row& r : rows) {
+        const bool valid = r.ours > 0 && r.base > 0;
+        const double ratio = valid ? r.ours / r.base : -1;
+        const bool ok = valid && ratio <= 1.2;
+        if (r.target) allMet = allMet && ok;
+        std::printf("%-32s %-9s %14.1f %14.1f %12.2f  %s\n", r.label, r.target ? "<= 1.2 x" : "",
+                    r.ours, r.base, ratio, r.target ? (ok ? "ok" : "MISS") : "");
+    }
+    return allMet ? 0 : 1;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// What a leak shows as, read from /proc for this process: open descriptors, threads and
+// resident memory.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace reliability {
+
+inline size_t CountEntries(const char* folder) {
+    size_t n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        (void)entry;
+        ++n;
+    }
+    return n;
+}
+
+inline size_t OpenDescriptors() {
+    return CountEntries("/proc/self/fd");
+}
+
+inline size_t Threads() {
+    return CountEntries("/proc/self/task");
+}
+
+// Resident memory in KiB.
+inline long ResidentKib() {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return -1;
+    char line[256];
+    long kib = -1;
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, "VmRSS:", 6) == 0) kib = std::strtol(line + 6, nullptr, 10);
+    std::fclose(f);
+    return kib;
+}
+
+// Sanitizer builds keep freed memory in quarantine and grow shadow memory: resident memory
+// says nothing about leaks there (LeakSanitizer does that job).
+#ifdef RELIABILITY_SANITIZED
+inline constexpr bool kMemoryIsMeaningful = false;
+#else
+inline constexpr bool kMemoryIsMeaningful = true;
+#endif
+
+}  // namespace reliability

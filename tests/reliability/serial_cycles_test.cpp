@@ -1,0 +1,54 @@
+// A thousand openings and closings of one serial port object leave no descriptor, thread or
+// memory behind.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "process_stats.h"
+#include "pty.h"
+#include "pump.h"
+#include "serial/comm32.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using serial::test::PumpUntil;
+
+TEST(OpenCloseCycles, LeaveNothingBehind) {
+    serial::testing::Pty pty;
+    serial::TComm32 comm;
+    comm.PortName = pty.Path();
+    size_t received = 0;
+    comm.OnReceiveData = [&](const uint8_t*, uint16_t n) { received += n; };
+
+    const auto cycle = [&](int i) {
+        ASSERT_TRUE(comm.OpenPort()) << "cycle " << i;
+        // Every tenth cycle carries a byte each way, so the transfer paths are part of it.
+        if (i % 10 == 0) {
+            ASSERT_TRUE(PumpUntil(comm, [&] { return comm.WriterReady(); }));
+            const uint8_t byte = static_cast<uint8_t>(i);
+            ASSERT_TRUE(comm.QueueWrite(&byte, 1));
+            ASSERT_EQ(pty.Read(1, 5s).size(), 1u);
+            const size_t before = received;
+            ASSERT_TRUE(pty.Write(&byte, 1));
+            ASSERT_TRUE(PumpUntil(comm, [&] { return received > before; }));
+        }
+        comm.ClosePort();
+        comm.ProcessNotifications();
+    };
+
+    for (int i = 0; i < 100; ++i) ASSERT_NO_FATAL_FAILURE(cycle(i));  // warm-up
+    const size_t fds = reliability::OpenDescriptors();
+    const size_t threads = reliability::Threads();
+    const long rss = reliability::ResidentKib();
+    for (int i = 100; i < 1000; ++i) ASSERT_NO_FATAL_FAILURE(cycle(i));
+
+    EXPECT_EQ(reliability::OpenDescriptors(), fds);
+    EXPECT_EQ(reliability::Threads(), threads);
+    if (reliability::kMemoryIsMeaningful) {
+        EXPECT_LE(reliability::ResidentKib() - rss, 1024);
+    }
+}
+
+}  // namespace
