@@ -122,7 +122,10 @@ std::string StoredValue(std::string_view value) {
     const bool quote =
         !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
                            (value.size() >= 2 && value.front() == '"' && value.back() == '"'));
-    return quote ? "\"" + std::string(value) + "\"" : std::string(value);
+    if (!quote) return std::string(value);
+    std::string stored;
+    stored.reserve(value.size() + 2);
+    return stored.append(1, '"').append(value).append(1, '"');
 }
 
 std::string_view LineBreakOf(std::string_view content) {

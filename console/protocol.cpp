@@ -218,7 +218,7 @@ ReplyView ControllerProtocol::DecodeReply() {
                "\")";
     }
 
-    view.StatusText = "[" + std::to_string(ReplyCounter) + "] " + text;
+    view.StatusText.append("[").append(std::to_string(ReplyCounter)).append("] ").append(text);
     // The counter wraps like the 32-bit value it is rather than overflowing.
     ReplyCounter = static_cast<int32_t>(static_cast<uint32_t>(ReplyCounter) + 1u);
     view.StatusToolTip = std::move(notes);

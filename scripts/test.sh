@@ -9,11 +9,13 @@ scripts/deps.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
-build() {  # build DIR [cmake options...]
-    local dir=$1
+build() {  # build DIR [cmake options...] [-- targets...]
+    local dir=$1 options=() targets=()
     shift
-    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
+    while (($#)) && [[ $1 != -- ]]; do options+=("$1"); shift; done
+    (($#)) && shift && targets=(--target "$@")
+    cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
+    cmake --build "$dir" -j "$jobs" "${targets[@]}"
 }
 
 echo "== normal build"
@@ -26,7 +28,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
     ctest --test-dir build-asan -j "$jobs" --output-on-failure
 
 echo "== ThreadSanitizer (serial and end-to-end)"
-build build-tsan -DDRAVIK_SANITIZE=thread
+build build-tsan -DDRAVIK_SANITIZE=thread -- serial_tests reliability_serial_tests e2e_tests controller_sim
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir build-tsan -j "$jobs" -L 'serial|e2e' --output-on-failure
 

@@ -3,6 +3,7 @@
 
 #include "console/window/form1.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -38,7 +39,17 @@ TForm1::TForm1(std::filesystem::path settingsFile)
     resize(594, 496);
     move(389, 227);
 
-    BuildControls();
+    {
+        // An editable list's line edit lays its text out in the application's font before it
+        // takes the window's: while the controls are made, that font is the window's, so the
+        // desktop's default font is not opened as well (a second face mapped and cached).
+        struct FontWhileBuilding {
+            QFont desktop = QApplication::font();
+            explicit FontWhileBuilding(const QFont& window) { QApplication::setFont(window); }
+            ~FontWhileBuilding() { QApplication::setFont(desktop); }
+        } fontWhileBuilding(font);
+        BuildControls();
+    }
     SetKeyboardOrder();
     FormCreate();
     WireHandlers();
