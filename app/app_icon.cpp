@@ -18,7 +18,7 @@ QIcon AppIcon() {
     // does) loads every image-format plugin to ask it about the file, which costs the start
     // tens of milliseconds and the process several libraries. PNG is built into the toolkit.
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 256}) {
+    for (int size : {16, 24, 32, 48}) {
         QImageReader reader(QStringLiteral(":/icons/dravik_%1.png").arg(size), "png");
         reader.setAutoDetectImageFormat(false);
         const QImage image = reader.read();

@@ -2,6 +2,10 @@
 # for Windows and one PNG per size for the desktop's icon theme and the window.
 set(DRAVIK_ICON_DIR ${PROJECT_BINARY_DIR}/icon)
 set(DRAVIK_ICON_SIZES 16 24 32 48 256)
+# The window carries only the small images: the X server gets every image the window offers, and
+# a 256-pixel one would cost the start a decode, a conversion and a quarter-megabyte property.
+# Launchers and task switchers take the large images from the installed icon theme.
+set(DRAVIK_WINDOW_ICON_SIZES 16 24 32 48)
 
 set(icon_files ${DRAVIK_ICON_DIR}/dravik.ico)
 foreach(size IN LISTS DRAVIK_ICON_SIZES)
@@ -15,10 +19,10 @@ add_custom_command(OUTPUT ${icon_files}
 add_custom_target(dravik_icon ALL DEPENDS ${icon_files})
 
 if(DRAVIK_WITH_QT)
-    # The PNGs as the Qt resource that AppIcon() reads (":/icons/dravik_<n>.png"). An object
+    # The window's PNGs as the Qt resource that AppIcon() reads (":/icons/dravik_<n>.png"). An object
     # library keeps rcc's rule in this directory and links into the program and its tests.
     set(icon_qrc_entries "")
-    foreach(size IN LISTS DRAVIK_ICON_SIZES)
+    foreach(size IN LISTS DRAVIK_WINDOW_ICON_SIZES)
         string(APPEND icon_qrc_entries "    <file>dravik_${size}.png</file>\n")
     endforeach()
     file(CONFIGURE OUTPUT ${DRAVIK_ICON_DIR}/dravik_icon.qrc CONTENT

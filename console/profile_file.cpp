@@ -1,5 +1,6 @@
 #include "console/profile_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <vector>
 
@@ -143,10 +144,16 @@ std::optional<std::string> ReadBounded(const fs::path& file, size_t limit, bool&
     if (!fs::is_regular_file(fs::status(file, error))) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
-    std::string content(limit + 1, '\0');
-    in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    // Read in pieces up to one byte past the bound: a small file costs only its own size,
+    // not a buffer as large as the bound.
+    std::string content;
+    char piece[16384];
+    while (content.size() <= limit && in) {
+        const size_t want = std::min(sizeof piece, limit + 1 - content.size());
+        in.read(piece, static_cast<std::streamsize>(want));
+        content.append(piece, static_cast<size_t>(in.gcount()));
+    }
     if (in.bad()) return std::nullopt;
-    content.resize(static_cast<size_t>(in.gcount()));
     if (content.size() > limit) {
         truncated = true;
         content.resize(limit);

@@ -11,13 +11,14 @@ scripts/deps.sh
 build=build-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "$(nproc)" --target serial_bench dravik startup_bench \
-    startup_baseline startup_form_probe
+    startup_baseline startup_text_baseline startup_form_probe
 
 status=0
 "$build/bench/serial/serial_bench" "$@" || status=1
 echo
 xvfb-run -a "$build/bench/startup/startup_bench" --runs 9 \
     --program "$build/app/dravik" --baseline "$build/bench/startup/startup_baseline" \
+    --text-baseline "$build/bench/startup/startup_text_baseline" \
     --probe "$build/bench/startup/startup_form_probe" 2> >(grep -v XDG_RUNTIME_DIR >&2) ||
     status=1
 exit $status

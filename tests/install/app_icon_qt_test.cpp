@@ -10,7 +10,7 @@
 #include "app/app_icon.h"
 #include "tests/install/icon_files.h"
 
-TEST(AppIcon, OffersEveryDrawnSizeFromTheResource) {
+TEST(AppIcon, OffersTheWindowSizesFromTheResource) {
     // Pixmaps need the application object; the window-less platform serves.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     int argc = 1;
@@ -20,7 +20,7 @@ TEST(AppIcon, OffersEveryDrawnSizeFromTheResource) {
 
     const QIcon icon = AppIcon();
     ASSERT_FALSE(icon.isNull());
-    const QList<QSize> expected = {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {256, 256}};
+    const QList<QSize> expected = {{16, 16}, {24, 24}, {32, 32}, {48, 48}};
     EXPECT_EQ(icon.availableSizes(), expected);
     for (const QSize& size : expected) {
         const QImage image = icon.pixmap(size).toImage().convertToFormat(QImage::Format_RGBA8888);
