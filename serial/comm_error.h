@@ -7,7 +7,7 @@ namespace serial {
 
 // The one exception the serial port object raises: a message text and nothing else.
 class ECommsError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -36,7 +36,7 @@ enum class ReaderWake { Close, LineEvent, ReadDone, Failed };
 enum class WriterWake { Close, WriteDone, Failed };
 
 class Device {
-public:
+  public:
     virtual ~Device() = default;
 
     // Owner thread: configuration (GetFileType, GetCommState, SetCommState, ...).

@@ -64,7 +64,8 @@ int PollUntil(pollfd* fds, nfds_t count, Nanos deadline) {
         timespec ts{};
         timespec* limit = nullptr;
         if (deadline != kNever) {
-            const Nanos left = deadline > Now() ? deadline - Now() : 0;
+            const Nanos now = Now();
+            const Nanos left = deadline > now ? deadline - now : 0;
             ts.tv_sec = static_cast<time_t>(left / 1'000'000'000);
             ts.tv_nsec = static_cast<long>(left % 1'000'000'000);
             limit = &ts;
@@ -468,10 +469,13 @@ class PosixDevice final : public Device {
         const char flag = evtChar_.load(std::memory_order_relaxed);
         while (read_.count < read_.size) {
             uint8_t* at = read_.buffer + read_.count;
+            // What a read returns was already waiting when it began (the wake-up said so):
+            // the silence is counted from then, not from the end of the call.
+            const Nanos asked = Now();
             const ssize_t r = read(fd_, at, read_.size - read_.count);
             if (r > 0) {
                 read_.count += static_cast<uint32_t>(r);
-                read_.lastByte = Now();
+                read_.lastByte = asked;
                 if ((mask_ & EV_RXFLAG) && std::memchr(at, flag, static_cast<size_t>(r)))
                     events_ |= EV_RXFLAG;
                 continue;

@@ -16,7 +16,7 @@ using NativeEventHandle = int;  // file descriptor, readable while the event is 
 #endif
 
 class Event {
-public:
+  public:
     // Null when the platform cannot create one (out of descriptors or handles).
     static std::unique_ptr<Event> Create(bool signalled = false);
     ~Event();
@@ -28,7 +28,7 @@ public:
     bool IsSet() const;  // tests without waiting
     NativeEventHandle Handle() const { return handle_; }
 
-private:
+  private:
     explicit Event(NativeEventHandle handle) : handle_(handle) {}
     NativeEventHandle handle_;
 };

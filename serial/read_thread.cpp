@@ -74,6 +74,8 @@ TReadThread::Outcome TReadThread::Run() {
                 next = ArmLineEventWait();
                 break;
             case ReaderWake::ReadDone: {
+                // WaitReader puts close ahead of a read done at the same time, so this read
+                // came first and goes to the owner without asking the close event again.
                 const IoResult r = device.ReadResult();
                 if (r.status != IoStatus::Done) return Outcome::Fail;
                 // An empty completion only means the read timed out: read again.
@@ -133,6 +135,8 @@ TReadThread::Outcome TReadThread::ArmRead() {
                     if (w == WaitFailed) return Outcome::Fail;
                     continue;  // close is seen at the top
                 }
+                // A close request wins over a read that completed at the same time.
+                if (CloseEvent->IsSet()) return Outcome::Close;
                 if (Outcome o = HandOff(r.count); o != Outcome::Armed) return o;
                 continue;
             case IoStatus::Pending:
@@ -153,8 +157,6 @@ bool TReadThread::WaitForRoom() {
 }
 
 TReadThread::Outcome TReadThread::HandOff(uint32_t count) {
-    // A close request wins over a read that completed at the same time.
-    if (CloseEvent->IsSet()) return Outcome::Close;
     if (count > kReadSize) count = kReadSize;
     Notification n{NOTIFY_RECEIVED_DATA, count, 0, 0, {}};
     n.payload.resize(size_t{count} + 1);  // the zero byte after the chunk

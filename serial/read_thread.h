@@ -46,7 +46,8 @@ class TReadThread {
     Outcome ArmLineEventWait();
     Outcome ArmRead();
     bool HandleLineEvent(uint32_t mask, bool throughRecord);
-    // Returns Close when the close request came first, Fail when the post was refused.
+    // Posts a completed read; Fail when the post was refused. The caller has made sure that
+    // no close request came first.
     Outcome HandOff(uint32_t count);
     bool Post(uint32_t code, uint32_t wParam, uint32_t lParam);
     bool WaitForRoom();
