@@ -8,11 +8,13 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "bench_port.h"
+#include "libserialport_stand_in.h"
 
 namespace bench {
 
@@ -28,13 +30,20 @@ class LibserialportBenchPort final : public BenchPort {
 
     bool Open(const std::string& path) override {
         // The library looks a port up in sysfs and reads its modem lines at opening; a
-        // pseudo-terminal has neither, so on one it is refused here (the table says so).
-        if (sp_get_port_by_name(path.c_str(), &port_) != SP_OK)
+        // pseudo-terminal has neither, so it opens the terminal under a serial port's name
+        // with its modem lines answered (see the stand-in). Without one it is refused here,
+        // and the table says so.
+        standIn_ = std::make_unique<SerialNameStandIn>(path);
+        const std::string name = standIn_->Path().empty() ? path : standIn_->Path();
+        if (sp_get_port_by_name(name.c_str(), &port_) != SP_OK) {
+            standIn_.reset();
             return Refused("sp_get_port_by_name");
+        }
         if (sp_open(port_, SP_MODE_READ_WRITE) != SP_OK) {
             Refused("sp_open");
             sp_free_port(port_);
             port_ = nullptr;
+            standIn_.reset();
             return false;
         }
         sp_set_baudrate(port_, 9600);
@@ -61,6 +70,7 @@ class LibserialportBenchPort final : public BenchPort {
         sp_close(port_);
         sp_free_port(port_);
         port_ = nullptr;
+        standIn_.reset();
         incoming_.clear();
     }
 
@@ -133,6 +143,7 @@ class LibserialportBenchPort final : public BenchPort {
     }
 
     sp_port* port_ = nullptr;
+    std::unique_ptr<SerialNameStandIn> standIn_;
     std::atomic<bool> stop_{false};
     std::thread reader_, writer_;
     std::mutex mutex_;

@@ -1,12 +1,15 @@
 // serial_bench: reply latency, flood throughput, idle CPU and closing time of our serial port
 // object and of its peers, all over pseudo-terminals in one run, printed as one table with
-// the targets (which apply to ours) and the ratio of ours to the best peer.
+// the targets (which apply to ours) and the ratio of ours to the best peer. Next to our
+// latency it prints the machine's own floor for the design, measured in the same run, so
+// that the table tells our overhead from the timer's and the scheduler's.
 //
 //   serial_bench [--replies N] [--flood-mib M] [--idle-seconds S] [--closes K]
 //
 // Exit status 0 when every target is met.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +24,9 @@
 
 #include "bench_port.h"
 #include "measurements.h"
+#ifdef BENCH_WITH_LIBSERIALPORT
+#include "libserialport_stand_in.h"
+#endif
 
 namespace {
 
@@ -67,6 +73,10 @@ enum RowIndex {
     kP99,
     kMax,
     kOverhead,
+    kTimerFloor,
+    kBareFloor,
+    kBeyondTimer,
+    kBeyondBare,
     kMibPerSecond,
     kCpuPerMib,
     kLost,
@@ -76,9 +86,14 @@ enum RowIndex {
     kRowCount
 };
 
+// Machine figures and what is derived from them belong to ours alone; peers show "-".
+constexpr double kNotApplicable = NAN;
+
 std::string Cell(double v, int decimals) {
     char cell[64];
-    if (v < 0)
+    if (std::isnan(v))
+        std::snprintf(cell, sizeof cell, "-");
+    else if (v < 0)
         std::snprintf(cell, sizeof cell, "failed");
     else
         std::snprintf(cell, sizeof cell, "%.*f", decimals, v);
@@ -88,6 +103,11 @@ std::string Cell(double v, int decimals) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef BENCH_WITH_LIBSERIALPORT
+    // While the process has one thread: the libserialport column needs its own mounts.
+    if (!bench::EnterPrivateMounts())
+        std::fprintf(stderr, "libserialport: no private mount namespace (not root?)\n");
+#endif
 #ifdef BENCH_WITH_QT_SERIAL
     QCoreApplication application(argc, argv);  // QSerialPort's event loop
 #endif
@@ -99,6 +119,11 @@ int main(int argc, char** argv) {
                   Lower};
     rows[kMax] = {"reply latency max, ms", "", nullptr, 3, Lower};
     rows[kOverhead] = {"p50 beyond 1 ms silence, ms", "<= peer", nullptr, 3, Lower};
+    // The machine's floor for the design and our overhead beyond it (no targets).
+    rows[kTimerFloor] = {"p50 timer floor (1 ms wait), ms", "", nullptr, 3, Neither};
+    rows[kBareFloor] = {"p50 bare reader beyond 1 ms, ms", "", nullptr, 3, Neither};
+    rows[kBeyondTimer] = {"p50 ours beyond timer floor, ms", "", nullptr, 3, Neither};
+    rows[kBeyondBare] = {"p50 ours beyond bare reader, ms", "", nullptr, 3, Neither};
     rows[kMibPerSecond] = {"flood throughput, MiB/s", ">= 50", [](double v) { return v >= 50; }, 1,
                            Higher};
     rows[kCpuPerMib] = {"flood CPU, ms per MiB", "<= 1.5 x", nullptr, 3, Lower};
@@ -113,6 +138,10 @@ int main(int argc, char** argv) {
     std::vector<std::vector<double>> figures;  // per implementation, one per row
     for (const auto& impl : impls) {
         std::fprintf(stderr, "measuring %s ...\n", impl.name.c_str());
+        const bool ours = figures.empty();  // ours is the first column
+        // Just before ours, so that both see the machine in the same state.
+        const bench::FloorFigures floor =
+            ours ? bench::MachineFloor(o.replies) : bench::FloorFigures{};
         const auto latency = bench::ReplyLatency(impl, o.replies);
         const auto flood = bench::Flood(impl, o.floodMib);
         const double idle = bench::IdleCpuPercent(impl, o.idleSeconds);
@@ -123,8 +152,16 @@ int main(int argc, char** argv) {
         f[kMax] = latency.maxMs;
         // Ours waits for 1 ms of silence by design (a reply is a burst); peers hand over
         // whatever is there, so their whole latency is their overhead.
-        const double silence = figures.empty() ? 1.0 : 0.0;  // ours is the first column
+        const double silence = ours ? 1.0 : 0.0;
         f[kOverhead] = latency.p50Ms < 0 ? -1 : std::max(0.0, latency.p50Ms - silence);
+        // Clamped at zero like the overhead: p50s of separate samples may cross by noise.
+        const auto less = [](double a, double b) {
+            return a < 0 || b < 0 ? -1 : std::max(0.0, a - b);
+        };
+        f[kTimerFloor] = ours ? floor.timerOvershootMs : kNotApplicable;
+        f[kBareFloor] = ours ? floor.bareBeyondSilenceMs : kNotApplicable;
+        f[kBeyondTimer] = ours ? less(f[kOverhead], floor.timerOvershootMs) : kNotApplicable;
+        f[kBeyondBare] = ours ? less(f[kOverhead], floor.bareBeyondSilenceMs) : kNotApplicable;
         f[kMibPerSecond] = flood.mibPerSecond;
         f[kCpuPerMib] = flood.cpuSecondsPerMib < 0 ? -1 : flood.cpuSecondsPerMib * 1000;
         f[kLost] = flood.bytesLost;
@@ -139,7 +176,7 @@ int main(int argc, char** argv) {
         double best = -1;
         for (size_t i = 1; i < figures.size(); ++i) {
             const double v = figures[i][r];
-            if (v < 0) continue;
+            if (!(v >= 0)) continue;  // failed, or not applicable
             if (best < 0 || (rows[r].better == Lower ? v < best : v > best)) best = v;
         }
         return best;

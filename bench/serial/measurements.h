@@ -14,6 +14,16 @@ struct LatencyFigures {
 // owner thread, over count replies.
 LatencyFigures ReplyLatency(const Implementation& impl, int count);
 
+// What this machine costs our design by itself (machine_floor_posix.cpp), over count bursts
+// sent as the reply latency sends them: the p50 lateness of a bare 1 ms timed wait (ppoll,
+// 1 ns timer slack) on a thread woken by the terminal's data, and the p50 beyond 1 ms of a
+// bare reader that waits for the silence and wakes the owner, with no object around it.
+struct FloorFigures {
+    double timerOvershootMs = -1;
+    double bareBeyondSilenceMs = -1;
+};
+FloorFigures MachineFloor(int count);
+
 struct FloodFigures {
     double mibPerSecond = -1;
     double cpuSecondsPerMib = -1;  // the port's threads and the owner; the far end excluded
