@@ -44,6 +44,10 @@ IoResult TransferEnded(bool ok, int error, uint32_t count) {
 
 namespace {
 
+// How often, and for how long, a cancelled transfer is purged again while it has not ended.
+constexpr int kCancelRounds = 250;
+constexpr DWORD kCancelRoundMs = 20;
+
 IoResult Pending() {
     return {IoStatus::Pending, 0, 0};
 }
@@ -92,9 +96,17 @@ class Overlapped {
     }
 
     // Ends an outstanding operation and waits for it, so that its record and buffer may go.
-    void Cancel(HANDLE device) {
+    // Some drivers let a cancelled transfer run on, a write until its total time-out (a
+    // minute for a long one): while it has not ended, that side of the device is purged and
+    // the transfer cancelled again, so that it ends within milliseconds all the same.
+    void Cancel(HANDLE device, DWORD purge) {
         if (!pending) return;
         CancelIoEx(device, &record_);
+        for (int round = 0; round < kCancelRounds; ++round) {
+            if (WaitForSingleObject(record_.hEvent, kCancelRoundMs) != WAIT_TIMEOUT) break;
+            if (purge != 0) PurgeComm(device, purge);
+            CancelIoEx(device, &record_);
+        }
         DWORD count;
         Result(device, true, count);
     }
@@ -105,14 +117,17 @@ class Overlapped {
     OVERLAPPED record_{};
 };
 
+constexpr DWORD kReadPurge = PURGE_RXABORT | PURGE_RXCLEAR;
+constexpr DWORD kWritePurge = PURGE_TXABORT | PURGE_TXCLEAR;
+
 class Win32Device final : public Device {
   public:
     explicit Win32Device(HANDLE handle) : h_(handle) {}
     ~Win32Device() override {
         // The threads have ended their transfers; nothing may still point into this object.
-        read_.Cancel(h_);
-        event_.Cancel(h_);
-        write_.Cancel(h_);
+        read_.Cancel(h_, kReadPurge);
+        event_.Cancel(h_, 0);
+        write_.Cancel(h_, kWritePurge);
         CloseHandle(h_);
     }
     Win32Device(const Win32Device&) = delete;
@@ -159,8 +174,8 @@ class Win32Device final : public Device {
     }
 
     void EndReader() override {
-        read_.Cancel(h_);
-        event_.Cancel(h_);
+        read_.Cancel(h_, kReadPurge);
+        event_.Cancel(h_, 0);
         read_.Release();
         event_.Release();
     }
@@ -253,7 +268,7 @@ class Win32Device final : public Device {
     bool BeginWriter() override { return write_.Create(true); }
 
     void EndWriter() override {
-        write_.Cancel(h_);
+        write_.Cancel(h_, kWritePurge);
         write_.Release();
         writeBuffer_.clear();
         writeBuffer_.shrink_to_fit();

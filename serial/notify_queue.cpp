@@ -16,10 +16,7 @@ bool NotifyQueue::Post(Notification n) {
     bytes_ += Cost(n);
     records_.push_back(std::move(n));
     if (records_.size() == 1) ready_->Set();
-    if (bytes_ > bound_ && hasRoom_) {
-        room_->Reset();
-        hasRoom_ = false;
-    }
+    if (bytes_ > bound_) room_->Reset();
     return true;
 }
 
@@ -30,11 +27,7 @@ std::optional<Notification> NotifyQueue::Pop() {
     records_.pop_front();
     bytes_ -= Cost(n);
     if (records_.empty()) ready_->Reset();
-    // Only on the change: a set on every pop would cost the owner a system call per record.
-    if (bytes_ <= bound_ / 2 && !hasRoom_) {
-        room_->Set();
-        hasRoom_ = true;
-    }
+    if (bytes_ <= bound_ / 2) room_->Set();
     return n;
 }
 
@@ -45,7 +38,6 @@ void NotifyQueue::Close() {
     bytes_ = 0;
     ready_->Reset();
     room_->Set();
-    hasRoom_ = true;
 }
 
 size_t NotifyQueue::Size() const {

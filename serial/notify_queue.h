@@ -62,7 +62,6 @@ class NotifyQueue {
     mutable std::mutex mutex_;
     std::deque<Notification> records_;
     size_t bytes_ = 0;
-    bool hasRoom_ = true;  // what room_ holds, so that it is written only when it changes
     bool closed_ = false;
 };
 
