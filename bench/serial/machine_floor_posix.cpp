@@ -39,12 +39,6 @@ timespec Span(int64_t ns) {
     return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
-double P50Ms(std::vector<int64_t> v) {
-    if (v.empty()) return -1;
-    std::nth_element(v.begin(), v.begin() + static_cast<ptrdiff_t>(v.size() / 2), v.end());
-    return static_cast<double>(v[v.size() / 2]) / kMilli;
-}
-
 // Reads what the terminal holds; true when something came.
 bool Drain(int fd) {
     uint8_t buf[256];
@@ -53,8 +47,8 @@ bool Drain(int fd) {
     return any;
 }
 
-// The reader: for each burst, the overshoot of its 1 ms silence wait goes into overshoots.
-void BareReader(int fd, int stop, int handoff, std::vector<int64_t>& overshoots) {
+// The reader: for each burst, the overshoot of its 1 ms silence wait goes into overshootsMs.
+void BareReader(int fd, int stop, int handoff, std::vector<double>& overshootsMs) {
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     for (;;) {
         pollfd fds[2] = {{stop, POLLIN, 0}, {fd, POLLIN, 0}};
@@ -69,7 +63,7 @@ void BareReader(int fd, int stop, int handoff, std::vector<int64_t>& overshoots)
             const int64_t asked = NowNs();
             if (Drain(fd)) deadline = asked + kMilli;
         }
-        overshoots.push_back(NowNs() - deadline);
+        overshootsMs.push_back(static_cast<double>(NowNs() - deadline) / kMilli);
         const uint64_t one = 1;
         if (write(handoff, &one, sizeof one) < 0) return;
     }
@@ -87,8 +81,8 @@ FloorFigures MachineFloor(int count) {
     if (fd >= 0 && stop >= 0 && handoff >= 0 && tcgetattr(fd, &t) == 0) {
         cfmakeraw(&t);
         tcsetattr(fd, TCSANOW, &t);
-        std::vector<int64_t> overshoots, beyond;
-        std::thread reader(BareReader, fd, stop, handoff, std::ref(overshoots));
+        std::vector<double> overshootsMs, beyondMs;
+        std::thread reader(BareReader, fd, stop, handoff, std::ref(overshootsMs));
         const uint8_t reply[3] = {0x01, 'D', 0x00};
         FarEnd far(pty);
         for (int i = 0; i < count; ++i) {
@@ -101,9 +95,8 @@ FloorFigures MachineFloor(int count) {
             const auto arrived = FarEnd::Clock::now();
             const auto sent = far.Sent();
             if (rc <= 0) break;
-            beyond.push_back(
-                std::chrono::duration_cast<std::chrono::nanoseconds>(arrived - sent).count() -
-                kMilli);
+            beyondMs.push_back(std::chrono::duration<double, std::milli>(arrived - sent).count() -
+                               1.0);
             uint64_t value;
             if (read(handoff, &value, sizeof value) < 0) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));  // as between replies
@@ -112,9 +105,9 @@ FloorFigures MachineFloor(int count) {
         if (write(stop, &one, sizeof one) < 0) {
         }
         reader.join();
-        if (beyond.size() == static_cast<size_t>(count)) {
-            f.timerOvershootMs = P50Ms(overshoots);
-            f.bareBeyondSilenceMs = P50Ms(beyond);
+        if (beyondMs.size() == static_cast<size_t>(count)) {
+            f.timerOvershootMs = Percentile(overshootsMs, 0.5);
+            f.bareBeyondSilenceMs = Percentile(beyondMs, 0.5);
         }
     }
     for (const int d : {fd, stop, handoff})

@@ -30,13 +30,6 @@ double CpuSeconds(int who) {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) return -1;
-    std::sort(v.begin(), v.end());
-    const size_t i = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
-}
-
 std::vector<uint8_t> Pattern(size_t n) {
     std::vector<uint8_t> v(n);
     for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7 + i / 251);
@@ -44,6 +37,13 @@ std::vector<uint8_t> Pattern(size_t n) {
 }
 
 }  // namespace
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    const size_t i = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
 
 LatencyFigures ReplyLatency(const Implementation& impl, int count) {
     PtyPair pty;

@@ -2,10 +2,14 @@
 // The four measurements, each on a fresh pseudo-terminal and a fresh port.
 
 #include <cstddef>
+#include <vector>
 
 #include "bench_port.h"
 
 namespace bench {
+
+// The sample at fraction p (0 to 1) of the sorted samples; -1 when there are none.
+double Percentile(std::vector<double> v, double p);
 
 struct LatencyFigures {
     double p50Ms = -1, p99Ms = -1, maxMs = -1;
