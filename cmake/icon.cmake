@@ -6,6 +6,10 @@ set(DRAVIK_ICON_SIZES 16 24 32 48 256)
 # a 256-pixel one would cost the start a decode, a conversion and a quarter-megabyte property.
 # Launchers and task switchers take the large images from the installed icon theme.
 set(DRAVIK_WINDOW_ICON_SIZES 16 24 32 48)
+# The generator draws with Qt: a build with no Qt at all (a cross-build) has no icon.
+if(NOT TARGET icon_generator)
+    return()
+endif()
 
 set(icon_files ${DRAVIK_ICON_DIR}/dravik.ico)
 foreach(size IN LISTS DRAVIK_ICON_SIZES)

@@ -1,129 +1,104 @@
-#include "ico.h"
-
+// The .ico container: Qt reads icon files but writes neither palette images nor masks.
+#include <QBuffer>
+#include <QDataStream>
+#include <QSet>
 #include <stdexcept>
 
-#include "palette.h"
-#include "png.h"
+#include "icon.h"
 
 namespace icon {
 namespace {
 
-void Put16(std::vector<std::uint8_t>& out, unsigned value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
+// Pixels with less alpha than this are transparent in the images that carry only a mask.
+constexpr int kOpaqueFrom = 128;
 
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
-}
+// The sixteen colours every display shows, in their usual order.
+const QList<QRgb> kStandard16 = {
+    0xff000000, 0xff800000, 0xff008000, 0xff808000, 0xff000080, 0xff800080, 0xff008080, 0xffc0c0c0,
+    0xff808080, 0xffff0000, 0xff00ff00, 0xffffff00, 0xff0000ff, 0xffff00ff, 0xff00ffff, 0xffffffff};
 
-std::size_t RowBytes(int width, int bits) {
-    return ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
-}
-
-// A DIB as icons hold it: the header's height counts the colour rows and the mask rows,
-// rows run bottom to top, each padded to four bytes; a set mask bit is a transparent pixel.
-std::vector<std::uint8_t> EncodeBmp(const Image& image, int bits) {
-    const int w = image.width;
-    const int h = image.height;
-    Palette palette;
-    if (bits == 4) palette = StandardPalette16();
-    if (bits == 8) {
-        // Index 0 stays black: the screen shows through a masked pixel only if its colour,
-        // which is XORed onto the screen, is zero.
-        palette = BuildPalette(image, 255);
-        palette.insert(palette.begin(), Rgb{0, 0, 0});
-    }
-    const std::size_t palette_entries = bits <= 8 ? (std::size_t{1} << bits) : 0;
-    const std::size_t colour_row = RowBytes(w, bits);
-    const std::size_t mask_row = RowBytes(w, 1);
-
-    std::vector<std::uint8_t> out;
-    Put32(out, 40);
-    Put32(out, static_cast<std::uint32_t>(w));
-    Put32(out, static_cast<std::uint32_t>(h * 2));
-    Put16(out, 1);  // planes
-    Put16(out, static_cast<unsigned>(bits));
-    Put32(out, 0);  // uncompressed
-    Put32(out, static_cast<std::uint32_t>((colour_row + mask_row) * h));
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, static_cast<std::uint32_t>(palette_entries));
-    Put32(out, 0);
-    for (std::size_t i = 0; i < palette_entries; ++i) {
-        const Rgb c = i < palette.size() ? palette[i] : Rgb{0, 0, 0};
-        out.insert(out.end(), {c[2], c[1], c[0], 0});
-    }
-
-    for (int y = h - 1; y >= 0; --y) {
-        std::vector<std::uint8_t> row(colour_row, 0);
-        for (int x = 0; x < w; ++x) {
-            const std::uint8_t* p = image.At(x, y);
-            const bool opaque = p[3] >= kOpaqueFrom;
-            if (bits == 32) {  // BGRA, straight alpha
-                row[x * 4 + 0] = p[2];
-                row[x * 4 + 1] = p[1];
-                row[x * 4 + 2] = p[0];
-                row[x * 4 + 3] = p[3];
-                continue;
-            }
-            // Transparent pixels take index 0, black in both palettes.
-            const std::size_t index = opaque ? NearestColour(palette, p) : 0;
-            if (bits == 8) {
-                row[x] = static_cast<std::uint8_t>(index);
-            } else {
-                row[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? index << 4 : index);
+// Masked pixels black (the screen shows through only where the colour XORed onto it is zero),
+// the rest opaque; then Qt maps each to the nearest of the 16 standard colours, or keeps up to
+// 256 colours exactly: for more, the channels lose low bits first.
+QImage Indexed(const QImage& image, int bits) {
+    for (int drop = 0;; ++drop) {
+        const QRgb keep = 0xFF000000u | (0xFFu << drop & 0xFFu) * 0x010101u;
+        const QRgb centre = drop > 0 ? (1u << (drop - 1)) * 0x010101u : 0;
+        QImage opaque(image.size(), QImage::Format_RGB32);
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                opaque.setPixel(x, y, qAlpha(p) >= kOpaqueFrom ? (p & keep) | centre : 0xFF000000u);
+                colours.insert(opaque.pixel(x, y));
             }
         }
-        out.insert(out.end(), row.begin(), row.end());
+        if (bits == 4) return opaque.convertToFormat(QImage::Format_Indexed8, kStandard16);
+        if (colours.size() <= 256)
+            return opaque.convertToFormat(QImage::Format_Indexed8, Qt::AvoidDither);
     }
+}
+
+// A row of `bits`-bit values (1, 4 or 8), the leftmost highest in its byte, padded to 4 bytes.
+template <typename Value>
+void PackRow(QDataStream& s, int bits, int width, Value value) {
+    for (int x = 0; x < width; x += 8 / bits) {
+        unsigned byte = 0;
+        for (int i = x; i < x + 8 / bits; ++i)
+            byte = byte << bits | (i < width ? unsigned(value(i)) : 0u);
+        s << quint8(byte);
+    }
+    while (s.device()->pos() % 4 != 0) s << quint8(0);
+}
+
+// A DIB as icons hold it: the header's height counts the colour rows and the mask rows; rows
+// run bottom to top; a set mask bit is a transparent pixel.
+QByteArray EncodeBitmap(const QImage& image, int bits) {
+    const int w = image.width(), h = image.height(), entries = bits <= 8 ? 1 << bits : 0;
+    const QImage indexed = bits <= 8 ? Indexed(image, bits) : image;
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    const int size = h * ((w * bits + 31) / 32 + (w + 31) / 32) * 4;  // colour and mask rows
+    s << quint32(40) << qint32(w) << qint32(h * 2) << quint16(1) << quint16(bits) << quint32(0)
+      << quint32(size) << qint32(0) << qint32(0) << quint32(entries) << quint32(0);
+    for (int i = 0; i < entries; ++i)
+        s << (i < indexed.colorCount() ? indexed.color(i) & 0xFFFFFFu : 0u);  // BGR0
     for (int y = h - 1; y >= 0; --y) {
-        std::vector<std::uint8_t> row(mask_row, 0);
-        for (int x = 0; x < w; ++x) {
-            if (image.At(x, y)[3] < kOpaqueFrom)
-                row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-        }
-        out.insert(out.end(), row.begin(), row.end());
+        for (int x = 0; bits == 32 && x < w; ++x) s << image.pixel(x, y);  // BGRA, straight alpha
+        if (bits <= 8) PackRow(s, bits, w, [&](int x) { return indexed.pixelIndex(x, y); });
     }
+    for (int y = h - 1; y >= 0; --y)
+        PackRow(s, 1, w, [&](int x) { return qAlpha(image.pixel(x, y)) < kOpaqueFrom; });
     return out;
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeIco(const std::vector<IconImage>& images) {
-    std::vector<std::vector<std::uint8_t>> bodies;
-    for (const IconImage& entry : images) {
-        if (entry.bits != 4 && entry.bits != 8 && entry.bits != 32) {
-            throw std::invalid_argument("icon images are stored in 4, 8 or 32 bits");
-        }
-        if (entry.image.width < 1 || entry.image.width > 256 ||
-            entry.image.height != entry.image.width) {
-            throw std::invalid_argument("icon images are square, 1 to 256 pixels");
-        }
-        const bool png = entry.bits == 32 && entry.image.width == 256;
-        bodies.push_back(png ? EncodePng(entry.image) : EncodeBmp(entry.image, entry.bits));
-    }
+QByteArray EncodePng(const QImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        throw std::runtime_error("Qt cannot encode a PNG");
+    return png;
+}
 
-    std::vector<std::uint8_t> out;
-    Put16(out, 0);
-    Put16(out, 1);  // icon, not cursor
-    Put16(out, static_cast<unsigned>(images.size()));
-    std::size_t offset = 6 + 16 * images.size();
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const int size = images[i].image.width;
-        const int bits = images[i].bits;
-        out.push_back(static_cast<std::uint8_t>(size == 256 ? 0 : size));  // 0 stands for 256
-        out.push_back(static_cast<std::uint8_t>(size == 256 ? 0 : size));
-        out.push_back(static_cast<std::uint8_t>(bits == 4 ? 16 : 0));  // 0: 256 or more colours
-        out.push_back(0);
-        Put16(out, 1);
-        Put16(out, static_cast<unsigned>(bits));
-        Put32(out, static_cast<std::uint32_t>(bodies[i].size()));
-        Put32(out, static_cast<std::uint32_t>(offset));
-        offset += bodies[i].size();
+QByteArray EncodeIco(const std::vector<std::pair<QImage, int>>& images) {
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s << quint16(0) << quint16(1) << quint16(images.size());  // 1: an icon, not a cursor
+    std::vector<QByteArray> bodies;
+    quint32 offset = 6 + 16 * quint32(images.size());
+    for (const auto& [image, bits] : images) {
+        const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+        const int size = image.width();
+        bodies.push_back(bits == 32 && size == 256 ? EncodePng(argb) : EncodeBitmap(argb, bits));
+        s << quint8(size) << quint8(size) << quint8(bits == 4 ? 16 : 0) << quint8(0)  // 256 as 0
+          << quint16(1) << quint16(bits) << quint32(bodies.back().size()) << offset;
+        offset += quint32(bodies.back().size());
     }
-    for (const auto& body : bodies) out.insert(out.end(), body.begin(), body.end());
+    for (const QByteArray& body : bodies) s.writeRawData(body.constData(), int(body.size()));
     return out;
 }
 
