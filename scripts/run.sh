@@ -6,7 +6,7 @@
 #   scripts/run.sh --sim-only  the simulator alone, its line monitor on this terminal
 #
 # While it runs: build/run/controller_sim.log is the line monitor, and fault lines such as
-#   echo "split 20" > build/run/control      (see build/tools/controller_sim --help)
+#   echo "split 20" > build/run/control      (see build/tools/simulator/controller_sim --help)
 # change the simulated controller's behaviour. DRAVIK_BUILD_DIR chooses another build directory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,7 +37,7 @@ targets=(controller_sim)
 ((sim_only)) || targets+=(dravik)
 cmake --build "$build" --target "${targets[@]}"
 
-simulator=$build/tools/controller_sim
+simulator=$build/tools/simulator/controller_sim
 console=$build/app/dravik
 run_dir=$build/run
 link=$run_dir/ttySIM

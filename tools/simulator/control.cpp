@@ -52,7 +52,8 @@ constexpr const char* kControlHelp =
 
 }  // namespace
 
-std::string DescribeState(const Controller& controller, ReplyFormat format, const Faults& faults) {
+std::string DescribeState(const Controller& controller, frames::ReplyFormat format,
+                          const Faults& faults) {
     const ControllerState& s = controller.State();
     std::ostringstream out;
     char status[8];
@@ -61,7 +62,7 @@ std::string DescribeState(const Controller& controller, ReplyFormat format, cons
         << LightName(s.exit) << ", input1 " << OnOff(s.input1) << ", input2 " << OnOff(s.input2)
         << ", ready " << OnOff(s.ready) << ", error " << int(s.error) << ", status " << status
         << ", timeout " << int(s.timeout) << " x 100 ms, speed "
-        << BaudForSpeedCode(s.speedCode).value_or(0) << ", format " << int(format)
+        << frames::BaudForSpeedCode(s.speedCode).value_or(0) << ", format " << int(format)
         << "-byte, faults: " << faults.Describe();
     return out.str();
 }
@@ -111,9 +112,9 @@ std::string ApplyControlLine(std::string_view line, ControlTarget target) {
     }
     if (name == "format") {
         if (*arg == "3")
-            target.format = ReplyFormat::ThreeByte;
+            target.format = frames::ReplyFormat::ThreeByte;
         else if (*arg == "5")
-            target.format = ReplyFormat::FiveByte;
+            target.format = frames::ReplyFormat::FiveByte;
         else
             return bad;
         return "format " + std::string(*arg);

@@ -7,20 +7,21 @@
 #include <vector>
 
 #include "tools/simulator/controller.h"
-#include "tools/simulator/reply_frame.h"
+#include "tools/simulator/faults.h"
 
 namespace sim {
 
 struct ControlTarget {
     Controller& controller;
-    ReplyFormat& format;
+    frames::ReplyFormat& format;
     Faults& faults;
 };
 
 // Applies one line; returns the acknowledgement (or complaint) to print.
 std::string ApplyControlLine(std::string_view line, ControlTarget target);
 
-std::string DescribeState(const Controller& controller, ReplyFormat format, const Faults& faults);
+std::string DescribeState(const Controller& controller, frames::ReplyFormat format,
+                          const Faults& faults);
 
 // Collects bytes from a descriptor into lines.
 class LineReader {

@@ -50,7 +50,7 @@ const std::map<std::string_view, Option>& Table() {
          {true,
           [](Options& o, std::string_view v) {
               const auto baud = ParseNumber(v, 1, 4'000'000);
-              const auto code = baud ? SpeedCodeForBaud(*baud) : std::nullopt;
+              const auto code = baud ? frames::SpeedCodeForBaud(*baud) : std::nullopt;
               if (!code) return false;
               o.baud = static_cast<uint32_t>(*baud);
               o.controller.speedCode = *code;
@@ -63,9 +63,9 @@ const std::map<std::string_view, Option>& Table() {
          {true,
           [](Options& o, std::string_view v) {
               if (v == "3")
-                  o.format = ReplyFormat::ThreeByte;
+                  o.format = frames::ReplyFormat::ThreeByte;
               else if (v == "5")
-                  o.format = ReplyFormat::FiveByte;
+                  o.format = frames::ReplyFormat::FiveByte;
               else
                   return false;
               return true;

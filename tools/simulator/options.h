@@ -5,7 +5,7 @@
 #include <string>
 
 #include "tools/simulator/controller.h"
-#include "tools/simulator/reply_frame.h"
+#include "tools/simulator/faults.h"
 
 namespace sim {
 
@@ -18,7 +18,7 @@ struct Options {
     bool exitOnEof = false;
     bool help = false;
     ControllerState controller;
-    ReplyFormat format = ReplyFormat::FiveByte;
+    frames::ReplyFormat format = frames::ReplyFormat::FiveByte;
     Faults faults;
 };
 

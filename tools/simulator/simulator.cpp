@@ -16,10 +16,6 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kHangupRetry{100};
 
-bool IsKnownLetter(uint8_t letter) {
-    return letter >= 'A' && letter <= 'O';
-}
-
 }  // namespace
 
 Simulator::Simulator(const Options& options, Line& line)
@@ -28,7 +24,7 @@ Simulator::Simulator(const Options& options, Line& line)
       format_(options.format),
       faults_(options.faults),
       exitOnEof_(options.exitOnEof),
-      assembler_(milliseconds(options.gapMs)) {}
+      commands_(frames::Direction::Commands, milliseconds(options.gapMs)) {}
 
 int Simulator::Run(LoopInputs in) {
     for (;;) {
@@ -73,13 +69,13 @@ int Simulator::Run(LoopInputs in) {
         now = Clock::now();
         if (fired(lineAt)) ReadLine(now, fds[lineAt].revents);
         now = Clock::now();
-        DropIncomplete(now);
+        Received(commands_.Expire(now), now);
         WriteDue(now);
     }
 }
 
 std::optional<Clock::time_point> Simulator::NextDeadline() const {
-    std::optional<Clock::time_point> next = assembler_.Deadline();
+    std::optional<Clock::time_point> next = commands_.Deadline();
     auto earliest = [&](Clock::time_point t) { next = next ? std::min(*next, t) : t; };
     if (!outgoing_.empty()) earliest(outgoing_.front().due);
     if (lineRetry_) earliest(*lineRetry_);
@@ -96,29 +92,33 @@ void Simulator::ReadLine(Clock::time_point now, short events) {
         lineRetry_ = now + kHangupRetry;
         return;
     }
-    // Bytes left over from before a silence are an incomplete command of their own.
-    DropIncomplete(now);
-    for (const Command& command : assembler_.Add(buffer, static_cast<size_t>(n), now)) {
-        HandleCommand(command, now);
-    }
+    Received(commands_.Feed(buffer, static_cast<size_t>(n), now), now);
 }
 
-void Simulator::DropIncomplete(Clock::time_point now) {
-    if (auto dropped = assembler_.Expire(now)) {
+void Simulator::Received(const std::vector<frames::FrameEvent>& events, Clock::time_point now) {
+    for (const frames::FrameEvent& event : events) {
+        if (event.kind == frames::FrameEvent::Kind::Command) {
+            HandleCommand(event.command, now);
+            continue;
+        }
+        // Bytes that made no command before the line fell silent.
         controller_.ReceiveError();
-        PrintStamped("<- " + HexBytes(*dropped) + " (incomplete command dropped: error 1)");
+        PrintStamped("<- " + frames::HexBytes(event.bytes) +
+                     " (incomplete command dropped: error 1)");
     }
 }
 
-void Simulator::HandleCommand(const Command& command, Clock::time_point now) {
-    const auto reply = controller_.Handle(command[0], command[1], command[2]);
-    std::string text = "<- " + HexBytes(command.data(), command.size());
+void Simulator::HandleCommand(const frames::CommandFrame& command, Clock::time_point now) {
+    const auto reply = controller_.Handle(command.address, command.letter, command.data);
+    const auto bytes = command.ToBytes();
+    std::string text = "<- " + frames::HexBytes(bytes.data(), bytes.size());
     if (!reply) {
-        PrintStamped(text + " (for address " + std::to_string(command[0]) + ": ignored)");
+        PrintStamped(text + " (for address " + std::to_string(command.address) + ": ignored)");
         return;
     }
-    if (reply->raisedError != kNoError) {
-        text += IsKnownLetter(command[1]) ? " (invalid data: error " : " (unknown letter: error ";
+    if (reply->raisedError != frames::kNoError) {
+        text += frames::FindCommand(command.letter) ? " (invalid data: error "
+                                                    : " (unknown letter: error ";
         text += std::to_string(reply->raisedError) + ")";
     }
     PrintStamped(text);
@@ -131,7 +131,7 @@ void Simulator::Send(const Reply& reply, Clock::time_point now) {
     // Replies leave in the order of their commands even when the delay was just shortened.
     if (!outgoing_.empty()) due = std::max(due, outgoing_.back().due);
     if (faults_.silent) {
-        PrintStamped("-- no reply (silent): " + HexBytes(frame));
+        PrintStamped("-- no reply (silent): " + frames::HexBytes(frame));
         // The controller still obeys a speed change it does not announce.
         if (reply.switchToBaud) outgoing_.push_back({due, {}, {}, reply.switchToBaud});
         WriteDue(now);
@@ -158,13 +158,13 @@ void Simulator::WriteDue(Clock::time_point now) {
         if (!burst.bytes.empty()) {
             const ssize_t written = line_.Write(burst.bytes);
             if (written == static_cast<ssize_t>(burst.bytes.size())) {
-                PrintStamped("-> " + HexBytes(burst.bytes) + burst.note);
+                PrintStamped("-> " + frames::HexBytes(burst.bytes) + burst.note);
             } else if (written < 0) {
-                PrintStamped("-> " + HexBytes(burst.bytes) + " (not sent: " + std::strerror(errno) +
-                             ")");
+                PrintStamped("-> " + frames::HexBytes(burst.bytes) +
+                             " (not sent: " + std::strerror(errno) + ")");
             } else {
-                PrintStamped("-> " + HexBytes(burst.bytes) + " (only " + std::to_string(written) +
-                             " bytes sent: line full)");
+                PrintStamped("-> " + frames::HexBytes(burst.bytes) + " (only " +
+                             std::to_string(written) + " bytes sent: line full)");
             }
         }
         if (burst.switchToBaud) {

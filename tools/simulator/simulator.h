@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "tools/simulator/command_assembler.h"
+#include "tools/frames/stream_decoder.h"
 #include "tools/simulator/control.h"
 #include "tools/simulator/controller.h"
 #include "tools/simulator/line.h"
 #include "tools/simulator/options.h"
 
 namespace sim {
+
+using frames::Clock;
 
 struct LoopInputs {
     int stop = -1;     // readable once a stop signal arrived
@@ -38,8 +40,8 @@ class Simulator {
     };
 
     void ReadLine(Clock::time_point now, short events);
-    void HandleCommand(const Command& command, Clock::time_point now);
-    void DropIncomplete(Clock::time_point now);
+    void HandleCommand(const frames::CommandFrame& command, Clock::time_point now);
+    void Received(const std::vector<frames::FrameEvent>& events, Clock::time_point now);
     void Send(const Reply& reply, Clock::time_point now);
     void WriteDue(Clock::time_point now);
     // False when the channel ended.
@@ -48,10 +50,10 @@ class Simulator {
 
     Line& line_;
     Controller controller_;
-    ReplyFormat format_;
+    frames::ReplyFormat format_;
     Faults faults_;
     bool exitOnEof_;
-    CommandAssembler assembler_;
+    frames::StreamDecoder commands_;
     std::deque<Burst> outgoing_;
     LineReader stdinReader_;
     LineReader fifoReader_;
