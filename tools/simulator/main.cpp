@@ -14,7 +14,7 @@
 
 #include "tools/simulator/line.h"
 #include "tools/simulator/monitor.h"
-#include "tools/simulator/options.h"
+#include "tools/simulator/settings.h"
 #include "tools/simulator/simulator.h"
 
 namespace {

@@ -185,7 +185,7 @@ bool Simulator::ReadControl(int fd, LineReader& reader) {
     std::vector<std::string> lines;
     const bool open = reader.ReadFrom(fd, lines);
     for (const std::string& line : lines) {
-        const std::string answer = ApplyControlLine(line, {controller_, format_, faults_});
+        const std::string answer = ApplyControlLine(line, {controller_.State(), format_, faults_});
         if (!answer.empty()) PrintStamped("-- " + answer);
     }
     return open;

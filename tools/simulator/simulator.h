@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "tools/frames/stream_decoder.h"
-#include "tools/simulator/control.h"
 #include "tools/simulator/controller.h"
 #include "tools/simulator/line.h"
-#include "tools/simulator/options.h"
+#include "tools/simulator/line_reader.h"
+#include "tools/simulator/settings.h"
 
 namespace sim {
 

@@ -1,9 +1,13 @@
 #pragma once
-// The simulator's command line.
+// The simulator's settings: its command line ("--split 20") and the control lines that
+// change it while it runs ("split 20") go through one table, so a setting means the same
+// in both places.
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "tools/frames/protocol.h"
 #include "tools/simulator/controller.h"
 #include "tools/simulator/faults.h"
 
@@ -22,9 +26,20 @@ struct Options {
     Faults faults;
 };
 
+// What control lines change in the running simulator.
+struct LiveSettings {
+    ControllerState& controller;
+    frames::ReplyFormat& format;
+    Faults& faults;
+};
+
 // Fills options from argv; on a bad command line returns false with a one-line reason.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+// Applies one control line; returns the acknowledgement (or complaint) to print.
+std::string ApplyControlLine(std::string_view line, LiveSettings live);
 
+std::string DescribeState(const ControllerState& controller, frames::ReplyFormat format,
+                          const Faults& faults);
 std::string HelpText(const char* program);
 
 }  // namespace sim
