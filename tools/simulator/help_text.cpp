@@ -8,8 +8,9 @@ std::string HelpText(const char* program) {
 A simulated traffic-light controller for the scale console. It opens a pseudo-terminal
 pair and prints, as the first line on stdout, the device the console is to open; or it
 serves a given serial device (a null-modem cable). Every command received and every reply
-sent is then printed in hex with a time stamp ("<-" received, "->" sent). It runs until
-SIGINT or SIGTERM.
+sent is then printed in hex with a time stamp ("<-" received, "->" sent). Replies leave
+byte after byte at the line's speed, as a real controller's do: on a pseudo-terminal, the
+speed the console set on its end. It runs until SIGINT or SIGTERM.
 
 Line:
   --link PATH           keep a symbolic link PATH to the device (removed on exit)
@@ -17,6 +18,7 @@ Line:
   --baud N              line speed: 9600 (default), 19200, 38400, 57600 or 115200
   --format 3|5          reply format: addr letter data, or FF addr letter data 03 (default 5)
   --gap MS              silence that drops an incomplete command, error 1 (default 20)
+  --instant             write each reply at once instead of at the line's speed
 
 Controller:
   --address N           the controller's address, 1..255 (default 1)

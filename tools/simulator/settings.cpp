@@ -178,6 +178,11 @@ constexpr Setting kSettings[] = {
      [](Target& t, std::string_view, std::string_view) {
          return Ack(DescribeState(t.controller, t.format, t.faults));
      }},
+    {"instant", Takes::Nothing, kCommandLine,
+     [](Target& t, std::string_view, std::string_view) {
+         t.options->instant = true;
+         return Ack("");
+     }},
     {"exit-on-eof", Takes::Nothing, kCommandLine,
      [](Target& t, std::string_view, std::string_view) {
          t.options->exitOnEof = true;

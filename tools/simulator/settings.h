@@ -20,6 +20,7 @@ struct Options {
     uint32_t baud = 9600;
     int gapMs = 20;  // silence after which an incomplete command is dropped
     bool exitOnEof = false;
+    bool instant = false;  // replies in one write, not at the line's speed
     bool help = false;
     ControllerState controller;
     frames::ReplyFormat format = frames::ReplyFormat::FiveByte;
