@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds what is missing, starts the simulated controller on a pseudo-terminal and opens the
-# console pointed at it. Closing the console's window stops the simulator.
+# console pointed at it; the controller sends its replies at the speed the console set, byte
+# after byte, as a real one does. Closing the console's window stops the simulator.
 #
 #   scripts/run.sh             simulator + console
 #   scripts/run.sh --sim-only  the simulator alone, its line monitor on this terminal
 #
 # While it runs: build/run/controller_sim.log is the line monitor, and fault lines such as
-#   echo "split 20" > build/run/control      (see build/tools/controller_sim --help)
+#   echo "split 20" > build/run/control      (see build/tools/simulator/controller_sim --help)
 # change the simulated controller's behaviour. DRAVIK_BUILD_DIR chooses another build directory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,7 +38,7 @@ targets=(controller_sim)
 ((sim_only)) || targets+=(dravik)
 cmake --build "$build" --target "${targets[@]}"
 
-simulator=$build/tools/controller_sim
+simulator=$build/tools/simulator/controller_sim
 console=$build/app/dravik
 run_dir=$build/run
 link=$run_dir/ttySIM

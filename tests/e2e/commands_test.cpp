@@ -1,5 +1,7 @@
-// Start and every command control against the simulated controller: the bytes each control
-// puts on the line, and what the controller's reply then shows on the window.
+// Start and every command control against the simulated controller, whose replies take
+// their real time on the line: the bytes each control puts on the line, and what the
+// controller's reply then shows on the window. At the slowest and the fastest speed, in both
+// reply formats.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,19 +37,46 @@ TEST_F(CommandTest, StartShowsTheStatusTheControllerReports) {
     EXPECT_FALSE(form_->btnStart->isEnabled());
 }
 
-// One session, the controls one after another: each reply shows the lights the controller
-// has after the command.
-TEST_F(CommandTest, EveryCommandControlSendsItsFrameAndShowsTheReply) {
-    StartSimulator();
+struct LineConfig {
+    const char* name;
+    int speedRow;  // of both speed lists
+    const char* baud;
+    const char* speedCode;  // H's data byte for that row, as the monitor shows it
+    bool fiveByte;
+};
+
+void PrintTo(const LineConfig& config, std::ostream* out) {
+    *out << config.name;
+}
+
+class EveryCommandTest : public Session, public testing::WithParamInterface<LineConfig> {};
+
+// One session, the controls one after another: each reply shows the lights, the timeout,
+// the address or the error the controller has after the command.
+TEST_P(EveryCommandTest, EachControlSendsItsFrameAndShowsTheReply) {
+    const LineConfig& line = GetParam();
+    StartSimulator({"--baud", line.baud, "--format", line.fiveByte ? "5" : "3", "--timeout", "25"});
     OpenWindow();
+    form_->cbbSpeed->setCurrentIndex(line.speedRow);
+    form_->cbbSetSpeed->setCurrentIndex(line.speedRow);
+    form_->chkNEW->setChecked(line.fiveByte);
     StartConsole();
+    ASSERT_TRUE(Saw(std::string("-- replies paced at ") + line.baud + " bit/s"));
+
     const QString ok = QStringLiteral("OK - ");
-    const struct {
+    const QString unknown = QStringLiteral("Пришла неизвестная команда: ");
+    const std::string setSpeed = std::string("<- 07 48 ") + line.speedCode;
+    const struct Step {
         QWidget* control;
         const char* sent;  // as the simulator's monitor prints it
-        QString status;
-        QColor colour;
-        std::optional<Lights> lights;
+        QString status;    // after the number; after a restart, the end of the status line
+        QColor colour = Blue();
+        std::optional<Lights> lights = std::nullopt;
+        const char* timeoutBox = nullptr;  // edtTimeout's text before the click
+        const char* timeoutShown = nullptr;
+        const char* numberBox = nullptr;  // cbbNumber's text before the click
+        const char* numberShown = nullptr;
+        bool restarts = false;  // the port reopens and Start's status request follows
     } steps[] = {
         {form_->btnEntryAllowed, "<- 01 4B 00", ok + "K (въезд разрешен)", Blue(),
          Lights{false, true, true, false}},
@@ -69,16 +98,77 @@ TEST_F(CommandTest, EveryCommandControlSendsItsFrameAndShowsTheReply) {
          Lights{false, true, true, false}},
         {form_->btnGetState, "<- 01 44 00", ok + "D (запрос статуса)", Blue(),
          Lights{false, true, true, false}},
-        {form_->btnGetError, "<- 01 45 00", "Ошибка: нет ошибки", Green(), std::nullopt},
+        {form_->btnGetError, "<- 01 45 00", "Ошибка: нет ошибки", Green()},
+        // The timeout travels in units of 100 ms; F's reply letter is not interpreted.
+        {form_->btnReadTimeout,
+         "<- 01 47 00",
+         ok + "G (чтение таймаута)",
+         Blue(),
+         {},
+         nullptr,
+         "2500"},
+        {form_->btnWriteTimeout, "<- 01 46 0F", unknown + "46h (\"F\")", Maroon(), {}, "1550"},
+        {form_->btnReadTimeout, "<- 01 47 00", ok + "G (чтение таймаута)", Blue(), {}, "", "1500"},
+        // I goes to address 0; the console forgets the new address, J finds it again.
+        {form_->btnWriteNumber,
+         "<- 00 49 07",
+         unknown + "49h (\"I\")",
+         Maroon(),
+         {},
+         nullptr,
+         nullptr,
+         "7"},
+        {form_->btnReadNumber,
+         "<- 00 4A 00",
+         ok + "J (чтение адреса (идентификатора))",
+         Blue(),
+         {},
+         nullptr,
+         nullptr,
+         "1",
+         "7"},
+        {form_->btnGetState, "<- 07 44 00", ok + "D (запрос статуса)", Blue(),
+         Lights{false, true, true, false}},
+        // The provocations: the controller's error code, read back with E.
+        {form_->btnErrorGen, "<- 07 50 00", unknown + "50h (\"P\")", Maroon()},
+        {form_->btnGetError, "<- 07 45 00", "Ошибка: Недопустимый код команды", Red()},
+        {form_->btnErrorData, "<- 07 48 01", unknown + "48h (\"H\")", Maroon()},
+        {form_->btnGetError, "<- 07 45 00", "Ошибка: Недопустимые данные", Red()},
+        // Set speed to the speed in use, then Reset (the console reopens at 9600).
+        {form_->btnSetSpeed, setSpeed.c_str(), ok + "D (запрос статуса)", Blue(),
+         Lights{false, true, true, false}, nullptr, nullptr, nullptr, nullptr, true},
+        {form_->btnReset, "<- 07 43 00", ok + "D (запрос статуса)", Blue(),
+         Lights{false, false, false, false}, nullptr, nullptr, nullptr, nullptr, true},
+        {form_->btnTransit, "<- 07 4F 00", ok + "O (транзит (все зеленые))", Blue(),
+         Lights{false, true, false, true}},
     };
-    for (const auto& step : steps) {
+    for (const Step& step : steps) {
         SCOPED_TRACE(step.sent);
+        if (step.timeoutBox) form_->edtTimeout->setText(step.timeoutBox);
+        if (step.numberBox) form_->cbbNumber->setEditText(step.numberBox);
         const QString expected = Numbered(*form_, step.status);
         Click(step.control);
         ASSERT_TRUE(Saw(step.sent));
-        ExpectStatus(expected, step.colour);
+        if (step.restarts) {
+            // A reply still queued at the closing may come first: only the end is certain.
+            ASSERT_TRUE(Saw("<- 07 44 00"));
+            ASSERT_TRUE(apptest::WaitUntil([&] {
+                return form_->txtStatus->text().endsWith(step.status);
+            })) << form_->txtStatus->text().toStdString();
+            EXPECT_TRUE(form_->Comm321()->PortOpen());
+            EXPECT_EQ(TextColour(form_->txtStatus), step.colour);
+        } else {
+            ExpectStatus(expected, step.colour);
+        }
         if (step.lights) ExpectLights(*step.lights);
+        if (step.timeoutShown) {
+            EXPECT_EQ(form_->edtTimeout->text(), step.timeoutShown);
+        }
+        if (step.numberShown) {
+            EXPECT_EQ(form_->cbbNumber->currentText(), step.numberShown);
+        }
     }
+    EXPECT_EQ(form_->Protocol.ControllerNumber, 7);
     // No reply without its command: a stray query (such as an error request) would have
     // shown a further reply by now.
     const int32_t shown = form_->Protocol.ReplyCounter;
@@ -87,53 +177,14 @@ TEST_F(CommandTest, EveryCommandControlSendsItsFrameAndShowsTheReply) {
     EXPECT_EQ(form_->Protocol.ReplyCounter, shown + 1);
 }
 
-TEST_F(CommandTest, TimeoutIsWrittenInMillisecondsAndReadBack) {
-    StartSimulator({"--timeout", "25"});
-    OpenWindow();
-    StartConsole();
-
-    Click(form_->btnReadTimeout);
-    ASSERT_TRUE(Saw("<- 01 47 00"));
-    ExpectStatus("[1] OK - G (чтение таймаута)", Blue());
-    EXPECT_EQ(form_->edtTimeout->text(), "2500");
-
-    // F's reply letter is one the console does not interpret.
-    form_->edtTimeout->setText("1550");
-    Click(form_->btnWriteTimeout);
-    ASSERT_TRUE(Saw("<- 01 46 0F"));
-    ExpectStatus("[2] Пришла неизвестная команда: 46h (\"F\")", Maroon());
-
-    form_->edtTimeout->clear();
-    Click(form_->btnReadTimeout);
-    ASSERT_TRUE(Saw("<- 01 47 00"));
-    ExpectStatus("[3] OK - G (чтение таймаута)", Blue());
-    EXPECT_EQ(form_->edtTimeout->text(), "1500");
-}
-
-TEST_F(CommandTest, AddressIsWrittenAndReadBackAndThenInUse) {
-    StartSimulator();
-    OpenWindow();
-    StartConsole();
-
-    // I goes to address 0 with the number box's value; its reply letter is not interpreted.
-    form_->cbbNumber->setEditText("7");
-    Click(form_->btnWriteNumber);
-    ASSERT_TRUE(Saw("<- 00 49 07"));
-    ExpectStatus("[1] Пришла неизвестная команда: 49h (\"I\")", Maroon());
-
-    // The console forgets the new address; J finds it and takes it over.
-    form_->cbbNumber->setEditText("1");
-    ASSERT_EQ(form_->Protocol.ControllerNumber, 1);
-    Click(form_->btnReadNumber);
-    ASSERT_TRUE(Saw("<- 00 4A 00"));
-    ExpectStatus("[2] OK - J (чтение адреса (идентификатора))", Blue());
-    EXPECT_EQ(form_->cbbNumber->currentText(), "7");
-    EXPECT_EQ(form_->Protocol.ControllerNumber, 7);
-
-    Click(form_->btnGetState);
-    ASSERT_TRUE(Saw("<- 07 44 00"));
-    ExpectStatus("[3] OK - D (запрос статуса)", Blue());
-}
+INSTANTIATE_TEST_SUITE_P(Paced, EveryCommandTest,
+                         testing::Values(LineConfig{"At9600FiveByte", 0, "9600", "09", true},
+                                         LineConfig{"At9600ThreeByte", 0, "9600", "09", false},
+                                         LineConfig{"At115200FiveByte", 4, "115200", "73", true},
+                                         LineConfig{"At115200ThreeByte", 4, "115200", "73", false}),
+                         [](const testing::TestParamInfo<LineConfig>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace e2e

@@ -63,6 +63,62 @@ TEST(ControllerSimFaults, AddressMarkersDelayAndSilence) {
     EXPECT_EQ(console.Ask(kStatusRequest), (Bytes{0xFF, 1, 'D', 0x81, 0x03}));
 }
 
+// A reply takes its time on the line, at the speed the console's end is set to when it
+// leaves; --instant writes it at once. Bounds only: a loaded machine can make a reply late,
+// never early.
+TEST(ControllerSimPacing, RepliesTakeTheTimeOfTheConsolesLineSpeed) {
+    using Ms = std::chrono::duration<double, std::milli>;
+    auto byteTime = [](uint32_t baud) { return Ms(10'000.0 / baud); };
+    SimProcess paced({});
+    SimProcess instant({"--instant"});
+    ConsoleEnd pacedEnd(paced.DevicePath());
+    ConsoleEnd instantEnd(instant.DevicePath());
+    const struct {
+        const char* name;
+        bool instant;
+        uint32_t baud;
+        size_t length;
+        double atLeast;  // byte times at this speed from the command to the reply's last byte
+        double spread;   // byte times from the reply's first byte to its last, in one try
+        double below;    // byte times at 9600 within which the quickest try ends; 0: any
+    } cases[] = {
+        {"paced, 9600", false, 9600, 5, 5, 2, 0},
+        {"paced, 115200 after 9600", false, 115200, 5, 5, 0, 3},
+        {"paced, 9600 again, three-byte", false, 9600, 3, 3, 1, 0},
+        {"instant, 9600", true, 9600, 5, 0, 0, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimProcess& sim = c.instant ? instant : paced;
+        ConsoleEnd& console = c.instant ? instantEnd : pacedEnd;
+        ASSERT_TRUE(console.SetSpeed(c.baud));
+        const std::string format = "format " + std::to_string(c.length);
+        ASSERT_TRUE(sim.Control(format, format));
+        Ms quickest = Ms::max();
+        Ms widest{0};
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const auto sent = Clock::now();
+            console.Send(kStatusRequest);
+            Bytes reply = console.ReadChunk();
+            const auto first = Clock::now();
+            while (!reply.empty() && reply.size() < c.length) {
+                const Bytes more = console.ReadChunk();
+                if (more.empty()) break;
+                reply.insert(reply.end(), more.begin(), more.end());
+            }
+            const auto last = Clock::now();
+            ASSERT_EQ(reply.size(), c.length);
+            EXPECT_GE(Ms(last - sent), byteTime(c.baud) * c.atLeast);
+            quickest = std::min(quickest, Ms(last - sent));
+            widest = std::max(widest, Ms(last - first));
+        }
+        EXPECT_GE(widest, byteTime(c.baud) * c.spread);
+        if (c.below > 0) {
+            EXPECT_LT(quickest, byteTime(9600) * c.below);
+        }
+    }
+}
+
 TEST(ControllerSimMonitor, PrintsEachFrameInHexWithATimeStamp) {
     SimProcess sim({});
     ConsoleEnd console(sim.DevicePath());

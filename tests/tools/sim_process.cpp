@@ -148,6 +148,13 @@ ConsoleEnd::~ConsoleEnd() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+bool ConsoleEnd::SetSpeed(uint32_t baud) {
+    const speed_t speed = baud == 9600 ? B9600 : baud == 115200 ? B115200 : B0;
+    termios tio{};
+    return speed != B0 && ::tcgetattr(fd_, &tio) == 0 && ::cfsetspeed(&tio, speed) == 0 &&
+           ::tcsetattr(fd_, TCSANOW, &tio) == 0;
+}
+
 void ConsoleEnd::Send(const Bytes& bytes) {
     [[maybe_unused]] const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
 }

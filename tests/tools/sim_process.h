@@ -65,6 +65,8 @@ class ConsoleEnd {
     ConsoleEnd& operator=(const ConsoleEnd&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    // Sets the line speed on this end, as the console does when it opens the port.
+    bool SetSpeed(uint32_t baud);
     void Send(const Bytes& bytes);
     // Reads until count bytes arrived or the timeout passed; returns what arrived.
     Bytes Read(size_t count, std::chrono::milliseconds timeout = 3s);

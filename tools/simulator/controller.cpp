@@ -1,18 +1,7 @@
 #include "tools/simulator/controller.h"
 
-#include <array>
-#include <utility>
-
 namespace sim {
 namespace {
-
-constexpr std::array<std::pair<uint8_t, uint32_t>, 5> kSpeedCodes{{
-    {9, 9600},
-    {19, 19200},
-    {38, 38400},
-    {57, 57600},
-    {115, 115200},
-}};
 
 uint8_t LightBits(Light light, uint8_t red, uint8_t green) {
     switch (light) {
@@ -35,20 +24,6 @@ Reply Answer(uint8_t letter, uint8_t data) {
 
 }  // namespace
 
-std::optional<uint32_t> BaudForSpeedCode(uint8_t code) {
-    for (const auto& [c, baud] : kSpeedCodes) {
-        if (c == code) return baud;
-    }
-    return std::nullopt;
-}
-
-std::optional<uint8_t> SpeedCodeForBaud(uint32_t baud) {
-    for (const auto& [code, b] : kSpeedCodes) {
-        if (b == baud) return code;
-    }
-    return std::nullopt;
-}
-
 Reply Controller::Fail(uint8_t letter, uint8_t error, uint8_t data) {
     state_.error = error;
     Reply reply = Answer(letter, data);
@@ -56,19 +31,20 @@ Reply Controller::Fail(uint8_t letter, uint8_t error, uint8_t data) {
     return reply;
 }
 
-uint8_t Controller::Status() const {
-    uint8_t status = LightBits(state_.entry, kEntryRed, kEntryGreen) |
-                     LightBits(state_.exit, kExitRed, kExitGreen);
-    if (state_.input1) status |= kInput1;
-    if (state_.input2) status |= kInput2;
-    if (state_.error != kNoError) status |= kErrorPresent;
-    if (state_.ready) status |= kReady;
+uint8_t StatusByte(const ControllerState& state) {
+    uint8_t status = LightBits(state.entry, frames::kEntryRed, frames::kEntryGreen) |
+                     LightBits(state.exit, frames::kExitRed, frames::kExitGreen);
+    if (state.input1) status |= frames::kInput1;
+    if (state.input2) status |= frames::kInput2;
+    if (state.error != frames::kNoError) status |= frames::kErrorPresent;
+    if (state.ready) status |= frames::kReady;
     return status;
 }
 
 std::optional<Reply> Controller::Handle(uint8_t address, uint8_t letter, uint8_t data) {
     // I and J find a controller whose address the sender does not know: they carry address 0.
-    const bool addressFree = letter == 'I' || letter == 'J';
+    const frames::CommandInfo* command = frames::FindCommand(letter);
+    const bool addressFree = command && command->toAddressZero;
     if (address != state_.address && !(addressFree && address == 0)) return std::nullopt;
 
     auto setPair = [&](Light entry, Light exit) {
@@ -86,7 +62,7 @@ std::optional<Reply> Controller::Handle(uint8_t address, uint8_t letter, uint8_t
             } else if (data == 2) {
                 light = Light::Green;
             } else {
-                Reply reply = Fail(letter, kBadData);
+                Reply reply = Fail(letter, frames::kBadData);
                 reply.data = Status();  // with the error bit now set
                 return reply;
             }
@@ -94,13 +70,13 @@ std::optional<Reply> Controller::Handle(uint8_t address, uint8_t letter, uint8_t
         }
         case 'C':
             state_.entry = state_.exit = Light::Dark;
-            state_.error = kNoError;
+            state_.error = frames::kNoError;
             return Answer(letter, 0);
         case 'D':
             return Answer(letter, Status());
         case 'E': {
             const uint8_t code = state_.error;
-            state_.error = kNoError;
+            state_.error = frames::kNoError;
             return Answer(letter, code);
         }
         case 'F':
@@ -110,9 +86,9 @@ std::optional<Reply> Controller::Handle(uint8_t address, uint8_t letter, uint8_t
             return Answer(letter, state_.timeout);
         case 'H': {
             // The reply carries the speed code in force afterwards.
-            const auto baud = BaudForSpeedCode(data);
+            const auto baud = frames::BaudForSpeedCode(data);
             if (!baud) {
-                return Fail(letter, kBadData, state_.speedCode);
+                return Fail(letter, frames::kBadData, state_.speedCode);
             }
             state_.speedCode = data;
             Reply reply = Answer(letter, data);
@@ -122,7 +98,7 @@ std::optional<Reply> Controller::Handle(uint8_t address, uint8_t letter, uint8_t
         case 'I':
             // Address 0 is the one every controller listens to for I and J: not assignable.
             if (data == 0) {
-                return Fail(letter, kBadData, state_.address);
+                return Fail(letter, frames::kBadData, state_.address);
             }
             state_.address = data;
             return Answer(letter, state_.address);
@@ -139,7 +115,7 @@ std::optional<Reply> Controller::Handle(uint8_t address, uint8_t letter, uint8_t
         case 'O':
             return setPair(Light::Green, Light::Green);
         default:
-            return Fail(letter, kBadCommand);
+            return Fail(letter, frames::kBadCommand);
     }
 }
 

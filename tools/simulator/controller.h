@@ -6,29 +6,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "tools/frames/protocol.h"
+
 namespace sim {
 
 enum class Light : uint8_t { Dark, Red, Green };
-
-// Status byte bits, as the controller reports them in replies A, B, D and K..O.
-enum StatusBit : uint8_t {
-    kEntryRed = 0x01,
-    kEntryGreen = 0x02,
-    kExitRed = 0x04,
-    kExitGreen = 0x08,
-    kInput1 = 0x10,
-    kInput2 = 0x20,
-    kErrorPresent = 0x40,
-    kReady = 0x80,
-};
-
-// Error codes the controller reports through E.
-enum ErrorCode : uint8_t {
-    kNoError = 0,
-    kReceiveError = 1,  // bytes that did not make a whole command
-    kBadCommand = 2,    // a letter without a command
-    kBadData = 3,       // a data byte the command does not take
-};
 
 struct ControllerState {
     uint8_t address = 1;
@@ -37,7 +19,7 @@ struct ControllerState {
     bool input1 = false;
     bool input2 = false;
     bool ready = true;
-    uint8_t error = kNoError;
+    uint8_t error = frames::kNoError;
     uint8_t timeout = 10;   // in units of 100 ms
     uint8_t speedCode = 9;  // 9600 bit/s
 };
@@ -45,15 +27,13 @@ struct ControllerState {
 struct Reply {
     uint8_t letter = 0;
     uint8_t data = 0;
-    uint8_t raisedError = kNoError;  // the error code this command set, if any
+    uint8_t raisedError = frames::kNoError;  // the error code this command set, if any
     // Set by a valid H: the line speed to switch to once this reply has left at the old one.
     std::optional<uint32_t> switchToBaud;
 };
 
-// Line speed for a speed code (9, 19, 38, 57, 115), or nothing for any other code.
-std::optional<uint32_t> BaudForSpeedCode(uint8_t code);
-// Speed code for a line speed, or nothing when the controller has no code for it.
-std::optional<uint8_t> SpeedCodeForBaud(uint32_t baud);
+// The status byte for a state.
+uint8_t StatusByte(const ControllerState& state);
 
 class Controller {
   public:
@@ -63,9 +43,9 @@ class Controller {
     // Answers one command; nothing when the command is addressed to another controller.
     std::optional<Reply> Handle(uint8_t address, uint8_t letter, uint8_t data);
     // Bytes that did not complete a command in time.
-    void ReceiveError() { state_.error = kReceiveError; }
+    void ReceiveError() { state_.error = frames::kReceiveError; }
 
-    uint8_t Status() const;
+    uint8_t Status() const { return StatusByte(state_); }
     // The reply's address byte: the controller's own address (after the command, for I).
     uint8_t Address() const { return state_.address; }
 

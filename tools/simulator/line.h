@@ -3,18 +3,32 @@
 // device (one end of a null-modem cable). Raw mode, 8N1, no flow control.
 
 #include <sys/types.h>
+
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace sim {
 
+// The speed and character frame a line is set to.
+struct LineTiming {
+    uint32_t baud = 0;
+    int bitsPerByte = 10;  // start bit, data bits, parity bit, stop bits
+
+    // The time one byte takes on the line.
+    std::chrono::nanoseconds ByteTime() const {
+        return std::chrono::nanoseconds(int64_t{bitsPerByte} * 1'000'000'000 / baud);
+    }
+};
+
 class Line {
   public:
-    // A pseudo-terminal pair; Path() is the slave, the device the console opens.
-    static std::unique_ptr<Line> OpenPseudoTerminal(std::string& error);
+    // A pseudo-terminal pair at this speed until the console sets its own; Path() is the
+    // slave, the device the console opens.
+    static std::unique_ptr<Line> OpenPseudoTerminal(uint32_t baud, std::string& error);
     static std::unique_ptr<Line> OpenDevice(const std::string& path, uint32_t baud,
                                             std::string& error);
     ~Line();
@@ -27,8 +41,11 @@ class Line {
 
     // Non-blocking: > 0 bytes read, 0 nothing now, -1 the line is hung up or failed (errno).
     ssize_t Read(uint8_t* buffer, size_t size);
-    // One write call, so the bytes leave as one burst. Returns how many were accepted.
-    ssize_t Write(const std::vector<uint8_t>& bytes);
+    // One write call, so the bytes leave together. Returns how many were accepted.
+    ssize_t Write(const uint8_t* bytes, size_t count);
+    // What the line is set to now: on a pseudo-terminal, what the console set on its end.
+    // Nothing when that cannot be read or the speed is 0 (hang up) or unknown.
+    std::optional<LineTiming> Timing() const;
     // Waits until what was written has left, then switches the line speed. A
     // pseudo-terminal has no speed of its own: there it only records the setting.
     bool SwitchSpeed(uint32_t baud, std::string& error);

@@ -16,20 +16,40 @@ std::string Errno(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
 
+constexpr struct {
+    speed_t constant;
+    uint32_t baud;
+} kSpeeds[] = {
+    {B50, 50},       {B75, 75},         {B110, 110},       {B134, 134},     {B150, 150},
+    {B200, 200},     {B300, 300},       {B600, 600},       {B1200, 1200},   {B1800, 1800},
+    {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200}, {B38400, 38400},
+    {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+};
+
 speed_t SpeedConstant(uint32_t baud) {
-    switch (baud) {
-        case 9600:
-            return B9600;
-        case 19200:
-            return B19200;
-        case 38400:
-            return B38400;
-        case 57600:
-            return B57600;
-        case 115200:
-            return B115200;
+    for (const auto& speed : kSpeeds) {
+        if (speed.baud == baud) return speed.constant;
+    }
+    return B0;
+}
+
+std::optional<uint32_t> Baud(speed_t constant) {
+    for (const auto& speed : kSpeeds) {
+        if (speed.constant == constant) return speed.baud;
+    }
+    return std::nullopt;
+}
+
+int DataBits(tcflag_t cflag) {
+    switch (cflag & CSIZE) {
+        case CS5:
+            return 5;
+        case CS6:
+            return 6;
+        case CS7:
+            return 7;
         default:
-            return B0;
+            return 8;
     }
 }
 
@@ -58,7 +78,7 @@ bool MakeRaw(int fd, uint32_t baud, std::string& error) {
 
 }  // namespace
 
-std::unique_ptr<Line> Line::OpenPseudoTerminal(std::string& error) {
+std::unique_ptr<Line> Line::OpenPseudoTerminal(uint32_t baud, std::string& error) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master < 0) {
         error = Errno("posix_openpt");
@@ -77,7 +97,7 @@ std::unique_ptr<Line> Line::OpenPseudoTerminal(std::string& error) {
         ::close(master);
         return nullptr;
     }
-    if (!MakeRaw(slave, 0, error) || !MakeRaw(master, 0, error)) {
+    if (!MakeRaw(slave, baud, error) || !MakeRaw(master, 0, error)) {
         ::close(slave);
         ::close(master);
         return nullptr;
@@ -117,12 +137,25 @@ ssize_t Line::Read(uint8_t* buffer, size_t size) {
     return -1;
 }
 
-ssize_t Line::Write(const std::vector<uint8_t>& bytes) {
+ssize_t Line::Write(const uint8_t* bytes, size_t count) {
     ssize_t n;
     do {
-        n = ::write(fd_, bytes.data(), bytes.size());
+        n = ::write(fd_, bytes, count);
     } while (n < 0 && errno == EINTR);
     return n;
+}
+
+std::optional<LineTiming> Line::Timing() const {
+    // On Linux the master of a pseudo-terminal reports the slave's settings: the console's.
+    termios tio{};
+    if (::tcgetattr(fd_, &tio) != 0) return std::nullopt;
+    // An input speed of 0 means "as the output speed".
+    const speed_t speed = ::cfgetispeed(&tio) != B0 ? ::cfgetispeed(&tio) : ::cfgetospeed(&tio);
+    const auto baud = Baud(speed);
+    if (!baud) return std::nullopt;
+    const int parity = (tio.c_cflag & PARENB) ? 1 : 0;
+    const int stop = (tio.c_cflag & CSTOPB) ? 2 : 1;
+    return LineTiming{*baud, 1 + DataBits(tio.c_cflag) + parity + stop};
 }
 
 bool Line::SwitchSpeed(uint32_t baud, std::string& error) {

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +15,7 @@
 
 #include "tools/simulator/line.h"
 #include "tools/simulator/monitor.h"
-#include "tools/simulator/options.h"
+#include "tools/simulator/settings.h"
 #include "tools/simulator/simulator.h"
 
 namespace {
@@ -91,9 +92,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!InstallStopSignals()) return Fail(std::string("signals: ") + std::strerror(errno));
+    // Reply bytes are timed to the microsecond (87 us a byte at 115200): the loop's waits
+    // must not be stretched by the default 50 us of timer slack.
+    ::prctl(PR_SET_TIMERSLACK, 1000UL);
 
     std::unique_ptr<sim::Line> line =
-        options.device.empty() ? sim::Line::OpenPseudoTerminal(error)
+        options.device.empty() ? sim::Line::OpenPseudoTerminal(options.baud, error)
                                : sim::Line::OpenDevice(options.device, options.baud, error);
     if (!line) return Fail(error);
 

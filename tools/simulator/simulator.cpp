@@ -1,6 +1,7 @@
 #include "tools/simulator/simulator.h"
 
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,9 +16,17 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kHangupRetry{100};
+constexpr std::chrono::seconds kLongestWait{60};
 
-bool IsKnownLetter(uint8_t letter) {
-    return letter >= 'A' && letter <= 'O';
+// The time from now to the deadline, for ppoll: null (no limit) when there is none.
+const timespec* WaitUntil(std::optional<Clock::time_point> deadline, Clock::time_point now,
+                          timespec& wait) {
+    if (!deadline) return nullptr;
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::clamp<Clock::duration>(*deadline - now, Clock::duration::zero(), kLongestWait));
+    wait.tv_sec = static_cast<time_t>(ns.count() / 1'000'000'000);
+    wait.tv_nsec = static_cast<long>(ns.count() % 1'000'000'000);
+    return &wait;
 }
 
 }  // namespace
@@ -28,7 +37,8 @@ Simulator::Simulator(const Options& options, Line& line)
       format_(options.format),
       faults_(options.faults),
       exitOnEof_(options.exitOnEof),
-      assembler_(milliseconds(options.gapMs)) {}
+      commands_(frames::Direction::Commands, milliseconds(options.gapMs)),
+      transmitter_(line, options.instant) {}
 
 int Simulator::Run(LoopInputs in) {
     for (;;) {
@@ -47,12 +57,8 @@ int Simulator::Run(LoopInputs in) {
         const int stdinAt = add(in.stdinFd);
         const int fifoAt = add(in.fifo);
 
-        int timeoutMs = -1;
-        if (auto deadline = NextDeadline()) {
-            const auto wait = std::chrono::ceil<milliseconds>(*deadline - now).count();
-            timeoutMs = static_cast<int>(std::clamp<int64_t>(wait, 0, 60'000));
-        }
-        const int ready = ::poll(fds, count, timeoutMs);
+        timespec wait{};
+        const int ready = ::ppoll(fds, count, WaitUntil(NextDeadline(), now, wait), nullptr);
         if (ready < 0 && errno != EINTR) {
             PrintStamped(std::string("-- poll failed: ") + std::strerror(errno));
             return 1;
@@ -73,15 +79,15 @@ int Simulator::Run(LoopInputs in) {
         now = Clock::now();
         if (fired(lineAt)) ReadLine(now, fds[lineAt].revents);
         now = Clock::now();
-        DropIncomplete(now);
-        WriteDue(now);
+        Received(commands_.Expire(now), now);
+        transmitter_.WriteDue(now);
     }
 }
 
 std::optional<Clock::time_point> Simulator::NextDeadline() const {
-    std::optional<Clock::time_point> next = assembler_.Deadline();
+    std::optional<Clock::time_point> next = commands_.Deadline();
     auto earliest = [&](Clock::time_point t) { next = next ? std::min(*next, t) : t; };
-    if (!outgoing_.empty()) earliest(outgoing_.front().due);
+    if (auto due = transmitter_.Deadline()) earliest(*due);
     if (lineRetry_) earliest(*lineRetry_);
     return next;
 }
@@ -96,29 +102,33 @@ void Simulator::ReadLine(Clock::time_point now, short events) {
         lineRetry_ = now + kHangupRetry;
         return;
     }
-    // Bytes left over from before a silence are an incomplete command of their own.
-    DropIncomplete(now);
-    for (const Command& command : assembler_.Add(buffer, static_cast<size_t>(n), now)) {
-        HandleCommand(command, now);
-    }
+    Received(commands_.Feed(buffer, static_cast<size_t>(n), now), now);
 }
 
-void Simulator::DropIncomplete(Clock::time_point now) {
-    if (auto dropped = assembler_.Expire(now)) {
+void Simulator::Received(const std::vector<frames::FrameEvent>& events, Clock::time_point now) {
+    for (const frames::FrameEvent& event : events) {
+        if (event.kind == frames::FrameEvent::Kind::Command) {
+            HandleCommand(event.command, now);
+            continue;
+        }
+        // Bytes that made no command before the line fell silent.
         controller_.ReceiveError();
-        PrintStamped("<- " + HexBytes(*dropped) + " (incomplete command dropped: error 1)");
+        PrintStamped("<- " + frames::HexBytes(event.bytes) +
+                     " (incomplete command dropped: error 1)");
     }
 }
 
-void Simulator::HandleCommand(const Command& command, Clock::time_point now) {
-    const auto reply = controller_.Handle(command[0], command[1], command[2]);
-    std::string text = "<- " + HexBytes(command.data(), command.size());
+void Simulator::HandleCommand(const frames::CommandFrame& command, Clock::time_point now) {
+    const auto reply = controller_.Handle(command.address, command.letter, command.data);
+    const auto bytes = command.ToBytes();
+    std::string text = "<- " + frames::HexBytes(bytes.data(), bytes.size());
     if (!reply) {
-        PrintStamped(text + " (for address " + std::to_string(command[0]) + ": ignored)");
+        PrintStamped(text + " (for address " + std::to_string(command.address) + ": ignored)");
         return;
     }
-    if (reply->raisedError != kNoError) {
-        text += IsKnownLetter(command[1]) ? " (invalid data: error " : " (unknown letter: error ";
+    if (reply->raisedError != frames::kNoError) {
+        text += frames::FindCommand(command.letter) ? " (invalid data: error "
+                                                    : " (unknown letter: error ";
         text += std::to_string(reply->raisedError) + ")";
     }
     PrintStamped(text);
@@ -127,65 +137,30 @@ void Simulator::HandleCommand(const Command& command, Clock::time_point now) {
 
 void Simulator::Send(const Reply& reply, Clock::time_point now) {
     const auto frame = BuildReplyFrame(controller_.Address(), reply, format_, faults_);
-    Clock::time_point due = now + milliseconds(faults_.delayMs);
-    // Replies leave in the order of their commands even when the delay was just shortened.
-    if (!outgoing_.empty()) due = std::max(due, outgoing_.back().due);
+    const Clock::time_point due = now + milliseconds(faults_.delayMs);
     if (faults_.silent) {
-        PrintStamped("-- no reply (silent): " + HexBytes(frame));
+        PrintStamped("-- no reply (silent): " + frames::HexBytes(frame));
         // The controller still obeys a speed change it does not announce.
-        if (reply.switchToBaud) outgoing_.push_back({due, {}, {}, reply.switchToBaud});
-        WriteDue(now);
-        return;
-    }
-    if (faults_.splitMs > 0 && frame.size() > 1) {
+        if (reply.switchToBaud) transmitter_.Queue({due, {}, {}, {}, reply.switchToBaud});
+    } else if (faults_.splitMs > 0 && frame.size() > 1) {
         const milliseconds pause(faults_.splitMs);
-        outgoing_.push_back({due,
-                             {frame.front()},
-                             " (split: rest after " + std::to_string(pause.count()) + " ms)",
-                             std::nullopt});
-        outgoing_.push_back(
-            {due + pause, {frame.begin() + 1, frame.end()}, {}, reply.switchToBaud});
+        transmitter_.Queue({due,
+                            {},
+                            {frame.front()},
+                            " (split: rest after " + std::to_string(pause.count()) + " ms)",
+                            std::nullopt});
+        transmitter_.Queue({due, pause, {frame.begin() + 1, frame.end()}, {}, reply.switchToBaud});
     } else {
-        outgoing_.push_back({due, frame, {}, reply.switchToBaud});
+        transmitter_.Queue({due, {}, frame, {}, reply.switchToBaud});
     }
-    WriteDue(now);
-}
-
-void Simulator::WriteDue(Clock::time_point now) {
-    while (!outgoing_.empty() && outgoing_.front().due <= now) {
-        Burst burst = std::move(outgoing_.front());
-        outgoing_.pop_front();
-        if (!burst.bytes.empty()) {
-            const ssize_t written = line_.Write(burst.bytes);
-            if (written == static_cast<ssize_t>(burst.bytes.size())) {
-                PrintStamped("-> " + HexBytes(burst.bytes) + burst.note);
-            } else if (written < 0) {
-                PrintStamped("-> " + HexBytes(burst.bytes) + " (not sent: " + std::strerror(errno) +
-                             ")");
-            } else {
-                PrintStamped("-> " + HexBytes(burst.bytes) + " (only " + std::to_string(written) +
-                             " bytes sent: line full)");
-            }
-        }
-        if (burst.switchToBaud) {
-            std::string error;
-            const std::string speed = std::to_string(*burst.switchToBaud);
-            if (!line_.SwitchSpeed(*burst.switchToBaud, error)) {
-                PrintStamped("-- speed " + speed + " not set: " + error);
-            } else if (line_.IsPseudoTerminal()) {
-                PrintStamped("-- line speed " + speed + " (pseudo-terminal: recorded only)");
-            } else {
-                PrintStamped("-- line speed now " + speed);
-            }
-        }
-    }
+    transmitter_.WriteDue(now);
 }
 
 bool Simulator::ReadControl(int fd, LineReader& reader) {
     std::vector<std::string> lines;
     const bool open = reader.ReadFrom(fd, lines);
     for (const std::string& line : lines) {
-        const std::string answer = ApplyControlLine(line, {controller_, format_, faults_});
+        const std::string answer = ApplyControlLine(line, {controller_.State(), format_, faults_});
         if (!answer.empty()) PrintStamped("-- " + answer);
     }
     return open;

@@ -1,18 +1,18 @@
 #pragma once
 // The simulator's loop: one thread polling the line, the control channels and the stop
-// pipe, with the next deadline (an incomplete command's silence, a delayed or split reply)
-// as its time-out.
+// pipe, with the next deadline (an incomplete command's silence, the next reply byte) as
+// its time-out, to the nanosecond.
 
-#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "tools/simulator/command_assembler.h"
-#include "tools/simulator/control.h"
+#include "tools/frames/stream_decoder.h"
 #include "tools/simulator/controller.h"
 #include "tools/simulator/line.h"
-#include "tools/simulator/options.h"
+#include "tools/simulator/line_reader.h"
+#include "tools/simulator/settings.h"
+#include "tools/simulator/transmitter.h"
 
 namespace sim {
 
@@ -30,29 +30,21 @@ class Simulator {
     int Run(LoopInputs inputs);
 
   private:
-    struct Burst {
-        Clock::time_point due;
-        std::vector<uint8_t> bytes;
-        std::string note;
-        std::optional<uint32_t> switchToBaud;  // after these bytes have left
-    };
-
     void ReadLine(Clock::time_point now, short events);
-    void HandleCommand(const Command& command, Clock::time_point now);
-    void DropIncomplete(Clock::time_point now);
+    void HandleCommand(const frames::CommandFrame& command, Clock::time_point now);
+    void Received(const std::vector<frames::FrameEvent>& events, Clock::time_point now);
     void Send(const Reply& reply, Clock::time_point now);
-    void WriteDue(Clock::time_point now);
     // False when the channel ended.
     bool ReadControl(int fd, LineReader& reader);
     std::optional<Clock::time_point> NextDeadline() const;
 
     Line& line_;
     Controller controller_;
-    ReplyFormat format_;
+    frames::ReplyFormat format_;
     Faults faults_;
     bool exitOnEof_;
-    CommandAssembler assembler_;
-    std::deque<Burst> outgoing_;
+    frames::StreamDecoder commands_;
+    Transmitter transmitter_;
     LineReader stdinReader_;
     LineReader fifoReader_;
     // While the line reports a hang-up it is left out of the poll until this time.

@@ -1,0 +1,61 @@
+#include "tools/simulator/settings.h"
+
+namespace sim {
+
+std::string HelpText(const char* program) {
+    return std::string("Usage: ") + program + R"( [options]
+
+A simulated traffic-light controller for the scale console. It opens a pseudo-terminal
+pair and prints, as the first line on stdout, the device the console is to open; or it
+serves a given serial device (a null-modem cable). Every command received and every reply
+sent is then printed in hex with a time stamp ("<-" received, "->" sent). Replies leave
+byte after byte at the line's speed, as a real controller's do: on a pseudo-terminal, the
+speed the console set on its end. It runs until SIGINT or SIGTERM.
+
+Line:
+  --link PATH           keep a symbolic link PATH to the device (removed on exit)
+  --device PATH         serve this serial device instead of a pseudo-terminal
+  --baud N              line speed: 9600 (default), 19200, 38400, 57600 or 115200
+  --format 3|5          reply format: addr letter data, or FF addr letter data 03 (default 5)
+  --gap MS              silence that drops an incomplete command, error 1 (default 20)
+  --instant             write each reply at once instead of at the line's speed
+
+Controller:
+  --address N           the controller's address, 1..255 (default 1)
+  --timeout N           the stored timeout in units of 100 ms, 0..255 (default 10)
+  --input1, --input2    report input 1 / input 2 as active
+
+Faults (also switchable at run time, see below):
+  --split MS            send each reply as its first byte, a pause of MS, then the rest
+  --delay MS            answer each command only after MS
+  --wrong-address N     put address N in every reply
+  --broken-markers      five-byte replies with wrong start and end markers (FE .. .. .. 02)
+  --silent              obey commands but answer none
+
+Control:
+  --control FIFO        also read control lines from FIFO (created when missing)
+  --exit-on-eof         stop when stdin ends (by default stdin's end is ignored)
+  -h, --help            show this text
+
+Control lines, on stdin or the FIFO, one per line:
+  split MS | delay MS          0 turns the fault off
+  wrong-address N|off
+  broken-markers on|off
+  silent on|off
+  normal                       all faults off
+  format 3|5
+  input1 on|off | input2 on|off | ready on|off
+  error N                      set the error code (0 clears it)
+  state                        print the controller's state
+  help                         list these lines
+
+Commands answered: A/B 1|2 light red|green (other data: error 3), C reset, D status,
+E error code (and clear it), F/G write/read timeout, H speed code 9|19|38|57|115 (answered at
+the old speed, then switched; other codes: error 3), I/J write/read address (address byte 0
+accepted), K entry green + exit red, L entry red + exit green, M both red, N both dark,
+O both green. Any other letter: answered with data 0, error 2. A command for another address
+is ignored.
+)";
+}
+
+}  // namespace sim

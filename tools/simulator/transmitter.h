@@ -1,0 +1,60 @@
+#pragma once
+// Puts the replies on the line as a controller's UART would: byte after byte at the line's
+// speed, each byte written when its last bit would have arrived, so the far end sees a reply
+// come in over its real duration. The speed is read from the line as each burst begins, so
+// it follows what the console sets (Start, Set speed, Reset). Bursts leave in order; a pause
+// before a burst is silence counted from the end of the one before. Instant: every burst in
+// one write, as soon as it is due.
+
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "tools/frames/protocol.h"
+#include "tools/frames/stream_decoder.h"
+#include "tools/simulator/line.h"
+
+namespace sim {
+
+using frames::Clock;
+
+struct Burst {
+    Clock::time_point due;          // not before this
+    Clock::duration pauseBefore{};  // silence after the previous burst's last byte
+    frames::Bytes bytes;
+    std::string note;                      // added to the monitor's line for the burst
+    std::optional<uint32_t> switchToBaud;  // after these bytes have left
+};
+
+class Transmitter {
+  public:
+    Transmitter(Line& line, bool instant) : line_(line), instant_(instant) {}
+
+    void Queue(Burst burst);
+    // Writes every byte due by now, one write for the bytes due together; prints each burst
+    // on the monitor once it has left and then switches the speed it asks for.
+    void WriteDue(Clock::time_point now);
+    // When the next byte is due.
+    std::optional<Clock::time_point> Deadline() const;
+
+  private:
+    Clock::time_point StartOf(const Burst& burst) const;
+    void Begin(const Burst& burst, Clock::time_point start);
+    void Finish();
+
+    Line& line_;
+    bool instant_;
+    std::deque<Burst> queue_;
+    Clock::time_point lineFree_{};  // when the last byte sent has arrived at the far end
+    std::optional<uint32_t> reportedBaud_;
+    bool reportedUnknown_ = false;
+
+    // The burst at the queue's head, once begun.
+    bool begun_ = false;
+    Clock::time_point start_{};
+    Clock::duration byteTime_{};  // zero: all at once
+    size_t sent_ = 0;
+    std::string failure_;  // why the rest was not sent
+};
+
+}  // namespace sim
