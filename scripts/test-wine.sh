@@ -54,7 +54,8 @@ JOBS=$jobs scripts/windows-syntax.sh
 
 echo "== tests under Wine"
 ctest --test-dir "$build" -j "$jobs" --output-on-failure
-# A passing test's output is not shown: say here which executables needed a second run.
+# A passing test's output is not shown: say here how many cases each executable ran, and
+# which needed a second run.
 grep -h '^wine-gtest:' "$build/Testing/Temporary/LastTest.log" || true
 
 echo "== COM-port tests on a pseudo-terminal as $com"

@@ -9,8 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cxx=x86_64-w64-mingw32-g++-posix
-command -v "$cxx" >/dev/null ||
-    { echo "windows-syntax: $cxx not found (Debian package g++-mingw-w64-x86-64-posix)" >&2; exit 1; }
+command -v "$cxx" >/dev/null || {
+    echo "windows-syntax: $cxx not found (Debian package g++-mingw-w64-x86-64-posix)" >&2
+    exit 1
+}
 qt=$(qtpaths6 --query QT_INSTALL_HEADERS)
 mkspecs=$(qtpaths6 --query QT_HOST_DATA)/mkspecs
 

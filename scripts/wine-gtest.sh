@@ -23,6 +23,8 @@ for attempt in 1 2; do
     status=0
     "$wine" "$@" || status=$?
     if [ -f "$report" ] && grep -q '</testsuites>' "$report"; then
+        totals=$(grep -m 1 -o '<testsuites tests="[0-9]*" failures="[0-9]*"' "$report")
+        echo "wine-gtest: $name reported${totals#<testsuites} (status $status)"
         exit "$status"
     fi
     if [ "$attempt" -eq 1 ]; then
