@@ -29,6 +29,8 @@ QString FailureText(const QString& message) {
 void ShowFailure(const QString& message) {
     QMessageBox box(QMessageBox::Critical, TApplication::Title(), FailureText(message),
                     QMessageBox::Ok);
+    // A message may quote what the operator typed: it is shown as it stands, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

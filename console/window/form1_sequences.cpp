@@ -96,6 +96,7 @@ void TForm1::btnStartClick() {
 void TForm1::btnStopClick() {
     comm_->ClosePort();
     txtStatus->clear();
+    txtStatus->setToolTip(QString());  // a reply's notes go with its text
     ClearIndicators();
     tmr1Timer();
 }
