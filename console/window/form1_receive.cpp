@@ -1,5 +1,6 @@
-// Received replies: each chunk goes to the protocol, and what a completed reply shows is
-// applied to the controls here, in one place.
+// What the port object reports: each received chunk goes to the protocol, and what a
+// completed reply shows is applied to the controls here, in one place; a lost line is shown
+// on the status line.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 
 #include "console/window/colours.h"
 #include "console/window/form1.h"
+#include "console/window/texts.h"
 
 namespace console {
 namespace {
@@ -30,6 +32,16 @@ void SetLight(QRadioButton* red, QRadioButton* green, bool redOn, bool greenOn) 
 
 void TForm1::Comm321ReceiveData(const uint8_t* data, uint16_t length) {
     if (const auto view = Protocol.ReceiveChunk(data, length)) ApplyReply(*view);
+}
+
+void TForm1::Comm321CommFailure() {
+    // A report that was still queued when the port closed belongs to a line already gone.
+    if (!comm_->PortOpen()) return;
+    // The port stays open until Stop; what the window showed of the controller is void.
+    ClearIndicators();
+    txtStatus->setText(QString::fromUtf8(kLineLost));
+    txtStatus->setToolTip(QString());
+    PaintText(txtStatus, Colour::Red);
 }
 
 void TForm1::ShowIndicators(const StatusIndicators& lights) {
