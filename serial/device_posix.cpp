@@ -87,8 +87,7 @@ IoResult Pending() {
     return {IoStatus::Pending, 0, 0};
 }
 IoResult Failure(int error) {
-    if (error == EBADF) return {IoStatus::InvalidHandle, 0, ERROR_INVALID_HANDLE};
-    return {IoStatus::Failed, 0, error};
+    return {error == EBADF ? IoStatus::InvalidHandle : IoStatus::Failed, 0, error};
 }
 
 class PosixDevice final : public Device {
@@ -137,8 +136,9 @@ class PosixDevice final : public Device {
         return true;
     }
 
+    // Refused: errno tells why (EINVAL for settings the line cannot take).
     bool SetCommState(const Dcb& dcb) override {
-        if (!IsValidDcb(dcb)) return false;
+        if (!IsValidDcb(dcb)) return FailWith(EINVAL, false);
         std::lock_guard lock(settingsMutex_);
         termios old{};
         if (tcgetattr(fd_, &old) != 0) return false;
@@ -158,7 +158,7 @@ class PosixDevice final : public Device {
                 (speed == 0 || cfgetospeed(&now) == speed);
         if (!taken) {
             tcsetattr(fd_, TCSANOW, &old);
-            return false;
+            return FailWith(EINVAL, false);
         }
         // Lines move only when their mode changes, as on the platform the record comes from:
         // a rate change must not drop an RTS that the owner raised.
@@ -319,7 +319,7 @@ class PosixDevice final : public Device {
             if (PollUntil(fds, 3, deadline) < 0) return ReaderWake::Failed;
             if (fds[0].revents & POLLIN) return ReaderWake::Close;
             if (fds[0].revents || (fds[1].revents & (POLLERR | POLLNVAL)))
-                return ReaderWake::Failed;
+                return FailWith(EBADF, ReaderWake::Failed);
             if (fds[1].revents & POLLIN) {
                 if (read_.active) {
                     read_.aborted = true;
@@ -328,7 +328,7 @@ class PosixDevice final : public Device {
                     rxAbort_->Reset();  // nothing to abort; do not wake on it again
                 }
             }
-            if (fds[2].revents & POLLNVAL) return ReaderWake::Failed;
+            if (fds[2].revents & POLLNVAL) return FailWith(EBADF, ReaderWake::Failed);
             if (fds[2].revents) {
                 Pull();
                 // Hung up or in error with nothing left to read: it will not come back.
@@ -346,7 +346,8 @@ class PosixDevice final : public Device {
             if (eventWait_ && (events_ & mask_)) return ReaderWake::LineEvent;
             if (read_.active && read_.done) return ReaderWake::ReadDone;
             // Nothing left that could complete: the device has gone.
-            if (!read_.active && vanished_.load()) return ReaderWake::Failed;
+            if (!read_.active && vanished_.load())
+                return FailWith(vanished_.load(), ReaderWake::Failed);
         }
     }
 
@@ -376,9 +377,10 @@ class PosixDevice final : public Device {
             {close.Handle(), POLLIN, 0}, {txAbort_->Handle(), POLLIN, 0}, {fd_, POLLOUT, 0}};
         if (PollUntil(fds, 3, kNever) < 0) return WriterWake::Failed;
         if (fds[0].revents & POLLIN) return WriterWake::Close;
-        if (fds[0].revents || (fds[1].revents & (POLLERR | POLLNVAL))) return WriterWake::Failed;
+        if (fds[0].revents || (fds[1].revents & (POLLERR | POLLNVAL)))
+            return FailWith(EBADF, WriterWake::Failed);
         if (fds[1].revents & POLLIN) write_.aborted = true;
-        if (fds[2].revents & POLLNVAL) return WriterWake::Failed;
+        if (fds[2].revents & POLLNVAL) return FailWith(EBADF, WriterWake::Failed);
         return WriterWake::WriteDone;  // writable, or hung up: WriteResult tells which
     }
 
@@ -422,6 +424,13 @@ class PosixDevice final : public Device {
         bool aborted = false;
         Event* close = nullptr;
     };
+
+    // A failed result with its reason left in errno, as the platform's calls leave it.
+    template <class Result>
+    static Result FailWith(int error, Result result) {
+        errno = error;
+        return result;
+    }
 
     static uint32_t ModemStatusOf(int lines) {
         uint32_t status = 0;
@@ -598,27 +607,36 @@ int OpenDescriptor(const std::string& path) {
     return open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | O_DIRECTORY);
 }
 
-}  // namespace
-
-std::unique_ptr<Device> OpenPlatformDevice(const std::string& name) {
+std::unique_ptr<Device> OpenDevice(const std::string& name, int& error) {
     const std::string path = PosixDevicePath(name);
-    if (path.empty()) return nullptr;
+    if (path.empty()) {
+        error = ENOENT;
+        return nullptr;
+    }
     const int fd = OpenDescriptor(path);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
     struct stat st {};
     // Unshared: a second opener, in this process or another, is refused.
-    if (fstat(fd, &st) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return nullptr;
-    }
-    auto rxAbort = Event::Create();
-    auto txAbort = Event::Create();
-    if (!rxAbort || !txAbort) {
-        close(fd);
-        return nullptr;
-    }
-    return std::make_unique<PosixDevice>(fd, S_ISCHR(st.st_mode), std::move(rxAbort),
-                                         std::move(txAbort));
+    std::unique_ptr<Event> rxAbort, txAbort;
+    if (fstat(fd, &st) == 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && (rxAbort = Event::Create()) &&
+        (txAbort = Event::Create()))
+        return std::make_unique<PosixDevice>(fd, S_ISCHR(st.st_mode), std::move(rxAbort),
+                                             std::move(txAbort));
+    error = errno;
+    close(fd);
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<Device> OpenPlatformDevice(const std::string& name, int* error) {
+    int failure = 0;
+    std::unique_ptr<Device> device = OpenDevice(name, failure);
+    if (error) *error = device ? 0 : failure;
+    return device;
 }
 
 }  // namespace serial
