@@ -3,8 +3,9 @@
 //
 // Reads are timed here, not by the driver: a read gathers bytes until the line has been
 // silent for the read interval after the last byte, until the buffer is full, or until its
-// total time-out (counted only once a byte has come: an empty completion would only make
-// the reader read again). ppoll with timespec deadlines and a 1 ns timer slack on the
+// total time-out, counted from the chunk's first byte: a read never completes empty (that
+// would only make the reader read again), and however long the line was quiet before a
+// burst, the burst is not cut. ppoll with timespec deadlines and a 1 ns timer slack on the
 // reader thread keeps a reply's delivery about 1.1 ms after its last byte.
 //
 // Modem lines and line-error counters are sampled every 20 ms, and only on a device that
@@ -282,7 +283,6 @@ class PosixDevice final : public Device {
         read_ = {};
         read_.buffer = buffer;
         read_.size = n;
-        read_.start = Now();
         read_.active = true;
         Pull();
         const bool immediate = readInterval_.load(std::memory_order_relaxed) == kMaxDword &&
@@ -409,7 +409,7 @@ class PosixDevice final : public Device {
         uint8_t* buffer = nullptr;
         uint32_t size = 0;
         uint32_t count = 0;
-        Nanos start = 0;
+        Nanos firstByte = 0;
         Nanos lastByte = 0;
         int error = 0;
         bool active = false;
@@ -483,6 +483,7 @@ class PosixDevice final : public Device {
             const Nanos asked = Now();
             const ssize_t r = read(fd_, at, read_.size - read_.count);
             if (r > 0) {
+                if (read_.count == 0) read_.firstByte = asked;
                 read_.count += static_cast<uint32_t>(r);
                 read_.lastByte = asked;
                 if ((mask_ & EV_RXFLAG) && std::memchr(at, flag, static_cast<size_t>(r)))
@@ -509,8 +510,8 @@ class PosixDevice final : public Device {
             readConstant_.load(std::memory_order_relaxed);
         Nanos deadline = kNever;
         if (interval != 0 && interval != kMaxDword) deadline = read_.lastByte + interval * kMilli;
-        if (total != 0 && read_.start + static_cast<Nanos>(total) * kMilli < deadline)
-            deadline = read_.start + static_cast<Nanos>(total) * kMilli;
+        if (total != 0 && read_.firstByte + static_cast<Nanos>(total) * kMilli < deadline)
+            deadline = read_.firstByte + static_cast<Nanos>(total) * kMilli;
         return deadline;
     }
 
