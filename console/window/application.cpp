@@ -26,9 +26,10 @@ QString FailureText(const QString& message) {
     return message;
 }
 
-void ShowFailure(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, TApplication::Title(), FailureText(message),
-                    QMessageBox::Ok);
+void ShowFailure(const QString& message, const QString& cause) {
+    QString text = FailureText(message);
+    if (!cause.isEmpty()) text += u'\n' + cause;
+    QMessageBox box(QMessageBox::Critical, TApplication::Title(), text, QMessageBox::Ok);
     // A message may quote what the operator typed: it is shown as it stands, never as markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
@@ -37,6 +38,8 @@ void ShowFailure(const QString& message) {
 void CatchFailures(const std::function<void()>& handler) {
     try {
         handler();
+    } catch (const EExplainedFailure& failure) {
+        ShowFailure(QString::fromUtf8(failure.what()), failure.Cause());
     } catch (const std::exception& failure) {
         ShowFailure(QString::fromUtf8(failure.what()));
     } catch (...) {

@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
 
 #include "console/window/colours.h"
 #include "console/window/form1.h"
+#include "console/window/port_failure.h"
 #include "console/window/texts.h"
 
 namespace console {
@@ -39,8 +41,15 @@ void TForm1::Comm321CommFailure() {
     if (!comm_->PortOpen()) return;
     // The port stays open until Stop; what the window showed of the controller is void.
     ClearIndicators();
-    txtStatus->setText(QString::fromUtf8(kLineLost));
-    txtStatus->setToolTip(QString());
+    const QString lost = QString::fromUtf8(kLineLost);
+    const QString cause =
+        PortFailureCause(comm_->PortName, comm_->LastFailureError(), serial::FailureStage::Running);
+    const QString whole = cause.isEmpty() ? lost : lost + u' ' + cause;
+    // The status line holds one line: a reason too long for it is shown as the tooltip.
+    const bool fits =
+        txtStatus->fontMetrics().horizontalAdvance(whole) <= txtStatus->contentsRect().width();
+    txtStatus->setText(fits ? whole : lost);
+    txtStatus->setToolTip(fits ? QString() : Qt::convertFromPlainText(cause));
     PaintText(txtStatus, Colour::Red);
 }
 

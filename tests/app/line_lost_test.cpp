@@ -28,6 +28,8 @@ TEST_F(LineLostTest, StatusLineSaysSoInRedAndTheIndicatorsClearAsAtStop) {
     const QString lost = QString::fromUtf8(console::kLineLost);
     ASSERT_TRUE(WaitUntil([&] { return form_->txtStatus->text().startsWith(lost); }))
         << form_->txtStatus->text().toStdString();
+    EXPECT_EQ(form_->txtStatus->text(),
+              lost + QString::fromStdString(" Устройство " + line.SlavePath() + " отключено."));
     EXPECT_EQ(form_->txtStatus->palette().color(QPalette::Active, QPalette::WindowText),
               QColor(255, 0, 0));
     for (QAbstractButton* cleared : {static_cast<QAbstractButton*>(form_->rbInputGreen),
