@@ -1,17 +1,9 @@
+// The three settings of the console in "dravik.ini", through the profile-file layer.
+
 #include "console/settings_file.h"
 
 #include "console/number_syntax.h"
 #include "console/profile_file.h"
-
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
 
 namespace console {
 
@@ -20,26 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kSection = "Main";
-
-#ifdef _WIN32
-fs::path ExecutablePath() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    while (buffer.size() <= 32768) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) return fs::path(buffer.substr(0, length));
-        buffer.resize(buffer.size() * 2);  // the name was cut short
-    }
-    return {};
-}
-#else
-fs::path ExecutablePath() {
-    std::error_code error;
-    fs::path path = fs::read_symlink("/proc/self/exe", error);
-    return error ? fs::path() : path;
-}
-#endif
 
 // An integer key: decimal, or hexadecimal after "$", "x" or "0x"; anything else (an empty
 // value included) gives the default.

@@ -11,7 +11,7 @@ namespace console {
 
 // Raised when a key cannot be written: "Unable to write to <full path>".
 class EWriteError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -23,6 +23,10 @@ struct Settings {
 
 // The executable's directory followed by "dravik.ini".
 std::filesystem::path SettingsPath();
+
+// Platform part (settings_path_posix.cpp, settings_path_win32.cpp): the running program's
+// executable, or an empty path when it cannot be told.
+std::filesystem::path ExecutablePath();
 
 // Reading never fails: missing file, key or malformed value give the defaults.
 Settings ReadSettings(const std::filesystem::path& file);
