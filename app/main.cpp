@@ -3,11 +3,13 @@
 #include <memory>
 
 #include "app/app_icon.h"
+#include "app/stop_signals.h"
 #include "console/window/application.h"
 #include "console/window/form1.h"
 
 int main(int argc, char** argv) {
     console::TApplication application(argc, argv);
+    CloseWindowsOnStopSignals();  // SIGTERM, SIGINT: windows closed, settings written
     application.setWindowIcon(AppIcon());
     application.setDesktopFileName("dravik");  // lets the desktop match the window to its entry
     auto Form1 = std::make_unique<console::TForm1>();

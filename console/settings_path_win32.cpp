@@ -1,4 +1,5 @@
-// Where the running program's executable is, Windows side: the module's own file name.
+// Where the settings live, Windows side: always beside the executable. A program that writes
+// beside itself in a protected folder is redirected by the system to a per-user store.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -23,6 +24,10 @@ std::filesystem::path ExecutablePath() {
         if (length < buffer.size()) return std::filesystem::path(buffer.substr(0, length));
         buffer.resize(buffer.size() * 2);  // the name was cut short
     }
+    return {};
+}
+
+std::filesystem::path UserSettingsFolder() {
     return {};
 }
 
