@@ -10,14 +10,14 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 if(TARGET dravik)
     install(TARGETS dravik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    dravik_written_man_page(dravik ${PROJECT_SOURCE_DIR}/packaging/dravik.1.in)
+    dravik_man_page(dravik SOURCE ${PROJECT_SOURCE_DIR}/packaging/dravik.1.in)
 endif()
 
 # A command-line program: installed with a manual page made from its --help.
 function(dravik_command target description)
     if(TARGET ${target})
         install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-        dravik_man_page(${target} "${description}")
+        dravik_man_page(${target} NAME "${description}")
     endif()
 endfunction()
 dravik_command(controller_sim "simulated traffic-light controller for the scale console")

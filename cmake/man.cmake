@@ -1,42 +1,35 @@
 # Manual pages in share/man/man1/, compressed as Debian wants them (gzip -9n: no name or time
-# stamp inside). Windows and cross-builds have none.
-#   dravik_man_page(<target> "<what it is, for the page's NAME line>")
-# makes a command-line program's page at build time from its own --help (help2man), so that
-# the page cannot drift from the program: one line per program.
-#   dravik_written_man_page(<target> <source.1.in>)
-# installs a page written by hand, for the window program, which has no --help.
+# stamp inside). Windows and cross-builds have none. One line per program:
+#   dravik_man_page(<target> NAME "<what it is>")   a command-line program's page, made at
+#       build time from its own --help (help2man), so that it cannot drift from the program;
+#   dravik_man_page(<target> SOURCE <page.1.in>)     a page written by hand, for the window
+#       program, which has no --help (@PROJECT_VERSION@ is filled in).
 include(GNUInstallDirs)
 if(UNIX AND NOT CMAKE_CROSSCOMPILING)
     find_program(HELP2MAN help2man REQUIRED)  # Debian package help2man
     find_program(GZIP gzip REQUIRED)
 endif()
 
-function(dravik_man_page target description)
+function(dravik_man_page target)
     if(NOT TARGET ${target} OR NOT UNIX OR CMAKE_CROSSCOMPILING)
         return()
     endif()
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME;SOURCE" "")
     set(page ${PROJECT_BINARY_DIR}/man/${target}.1)
-    add_custom_command(OUTPUT ${page}.gz
-        COMMAND ${HELP2MAN} --no-info --version-string=${PROJECT_VERSION}
-                --name=${description} --output=${page} $<TARGET_FILE:${target}>
-        COMMAND ${GZIP} -9nf ${page}
-        DEPENDS ${target}
-        COMMENT "Manual page of ${target} from its --help"
-        VERBATIM)
-    add_custom_target(${target}_man_page ALL DEPENDS ${page}.gz)
-    install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endfunction()
-
-function(dravik_written_man_page target source)
-    if(NOT TARGET ${target} OR NOT UNIX OR CMAKE_CROSSCOMPILING)
-        return()
+    if(arg_SOURCE)
+        configure_file(${arg_SOURCE} ${page}.in @ONLY)
+        set(make_page ${CMAKE_COMMAND} -E copy ${page}.in ${page})
+        set(page_from ${page}.in)
+    else()
+        set(make_page ${HELP2MAN} --no-info --version-string=${PROJECT_VERSION}
+            --name=${arg_NAME} --output=${page} $<TARGET_FILE:${target}>)
+        set(page_from ${target})
     endif()
-    set(page ${PROJECT_BINARY_DIR}/man/${target}.1)
-    configure_file(${source} ${page}.in @ONLY)
     add_custom_command(OUTPUT ${page}.gz
-        COMMAND ${CMAKE_COMMAND} -E copy ${page}.in ${page}
+        COMMAND ${make_page}
         COMMAND ${GZIP} -9nf ${page}
-        DEPENDS ${page}.in
+        DEPENDS ${page_from}
+        COMMENT "Manual page of ${target}"
         VERBATIM)
     add_custom_target(${target}_man_page ALL DEPENDS ${page}.gz)
     install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
