@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/app_icon.h"
+#include "app/stop_signals.h"
 #include "console/window/application.h"
 #include "console/window/form1.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     int toolkitArgc = argc > 0 ? 1 : 0;
     char* toolkitArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     console::TApplication application(toolkitArgc, toolkitArgv);
+    CloseWindowsOnStopSignals();  // SIGTERM, SIGINT: windows closed, settings written
     application.setWindowIcon(AppIcon());
     application.setDesktopFileName("dravik");  // lets the desktop match the window to its entry
     auto Form1 = std::make_unique<console::TForm1>();
