@@ -170,6 +170,7 @@ class PosixDevice final : public Device {
         applied_ = true;
         dcb_ = dcb;
         evtChar_.store(dcb.EvtChar, std::memory_order_relaxed);
+        parityMarks_.store((t.c_iflag & PARMRK) != 0, std::memory_order_relaxed);
         return true;
     }
 
@@ -222,6 +223,7 @@ class PosixDevice final : public Device {
         savedSlack_ = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
         prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
         read_ = {};
+        markState_ = kMarkNone;
         eventWait_ = false;
         events_ = 0;
         return true;
@@ -476,6 +478,7 @@ class PosixDevice final : public Device {
     // Takes what the device holds into the current read.
     void Pull() {
         const char flag = evtChar_.load(std::memory_order_relaxed);
+        const bool marked = parityMarks_.load(std::memory_order_relaxed);
         while (read_.count < read_.size) {
             uint8_t* at = read_.buffer + read_.count;
             // What a read returns was already waiting when it began (the wake-up said so):
@@ -483,11 +486,12 @@ class PosixDevice final : public Device {
             const Nanos asked = Now();
             const ssize_t r = read(fd_, at, read_.size - read_.count);
             if (r > 0) {
+                const size_t n = marked ? UnmarkParity(at, static_cast<size_t>(r), markState_)
+                                        : static_cast<size_t>(r);
                 if (read_.count == 0) read_.firstByte = asked;
-                read_.count += static_cast<uint32_t>(r);
+                read_.count += static_cast<uint32_t>(n);
                 read_.lastByte = asked;
-                if ((mask_ & EV_RXFLAG) && std::memchr(at, flag, static_cast<size_t>(r)))
-                    events_ |= EV_RXFLAG;
+                if ((mask_ & EV_RXFLAG) && std::memchr(at, flag, n)) events_ |= EV_RXFLAG;
                 continue;
             }
             if (r < 0 && errno == EINTR) continue;
@@ -581,11 +585,13 @@ class PosixDevice final : public Device {
     bool applied_ = false;
     bool rs485_ = false;
     std::atomic<char> evtChar_{0};
+    std::atomic<bool> parityMarks_{false};  // the terminal marks bytes with errors (PARMRK)
     std::atomic<uint32_t> readInterval_{0};
     std::atomic<uint32_t> readMultiplier_{0};
     std::atomic<uint32_t> readConstant_{0};
 
     // Reader thread only.
+    int markState_ = kMarkNone;
     int savedSlack_ = 0;
     Read read_;
     uint32_t mask_ = 0;
