@@ -112,6 +112,21 @@ class Overlapped {
         pending_ = false;
         return ok;
     }
+    // The same for a transfer, as the device layer reports it.
+    IoResult Collect(HANDLE device, bool wait) {
+        DWORD count;
+        const bool ok = Result(device, wait, count);
+        return TransferEnded(ok, ok ? 0 : LastError(), count);
+    }
+    // The device layer's result of a transfer just started on the record: done at once
+    // (the record holds the count), pending, or refused.
+    IoResult Started(HANDLE device, bool done) {
+        if (done) return Collect(device, false);
+        const int error = LastError();
+        if (error != ERROR_IO_PENDING) return TransferEnded(false, error, 0);
+        pending_ = true;
+        return Pending();
+    }
 
     // Ends an outstanding operation so that its record and buffer may go. Some drivers let a
     // cancelled transfer run on (a write until its total time-out, a minute for a long one)
@@ -243,25 +258,10 @@ class Win32Device final : public Device {
     }
 
     IoResult ReadFile(uint8_t* buffer, uint32_t n) override {
-        if (::ReadFile(h_, buffer, n, nullptr, read_.Start())) {
-            // Done at once: the record holds the count.
-            DWORD count;
-            const bool ok = read_.Result(h_, false, count);
-            return TransferEnded(ok, ok ? 0 : LastError(), count);
-        }
-        const int error = LastError();
-        if (error == ERROR_IO_PENDING) {
-            read_.MarkPending();
-            return Pending();
-        }
-        return TransferEnded(false, error, 0);
+        return read_.Started(h_, ::ReadFile(h_, buffer, n, nullptr, read_.Start()));
     }
 
-    IoResult ReadResult() override {
-        DWORD count;
-        const bool ok = read_.Result(h_, false, count);
-        return TransferEnded(ok, ok ? 0 : LastError(), count);
-    }
+    IoResult ReadResult() override { return read_.Collect(h_, false); }
 
     ReaderWake WaitReader(Event& close) override {
         HANDLE list[3] = {close.Handle()};
@@ -295,17 +295,7 @@ class Win32Device final : public Device {
         // the caller has let go of them (a close request during a pending write): it gets a
         // copy that lives until then.
         writeBuffer_.assign(data, data + n);
-        if (::WriteFile(h_, writeBuffer_.data(), n, nullptr, write_.Start())) {
-            DWORD count;
-            const bool ok = write_.Result(h_, false, count);
-            return TransferEnded(ok, ok ? 0 : LastError(), count);
-        }
-        const int error = LastError();
-        if (error == ERROR_IO_PENDING) {
-            write_.MarkPending();
-            return Pending();
-        }
-        return TransferEnded(false, error, 0);
+        return write_.Started(h_, ::WriteFile(h_, writeBuffer_.data(), n, nullptr, write_.Start()));
     }
 
     WriterWake WaitWrite(Event& close) override {
@@ -320,11 +310,7 @@ class Win32Device final : public Device {
         }
     }
 
-    IoResult WriteResult() override {
-        DWORD count;
-        const bool ok = write_.Result(h_, true, count);
-        return TransferEnded(ok, ok ? 0 : LastError(), count);
-    }
+    IoResult WriteResult() override { return write_.Collect(h_, true); }
 
   private:
     const HANDLE h_;
