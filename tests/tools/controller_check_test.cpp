@@ -44,7 +44,7 @@ const Case kCases[] = {
      kPass,
      0},
     // A split reply is still a reply.
-    {"SplitReply", {"--split", "20"}, {"--address-change", "--speed-change"}, {}, {}, kPass, 0},
+    {"SplitReply", {"--split", "10"}, {"--address-change", "--speed-change"}, {}, {}, kPass, 0},
     {"BrokenMarkers", {"--broken-markers"}, {}, {}, {"link.markers", "replies.markers"}, kPass, 1},
     {"WrongAddress",
      {"--wrong-address", "9"},

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <stdexcept>
 
+#include "tools/checker/steps.h"
 #include "tools/checker/text.h"
 #include "tools/frames/describe.h"
 
@@ -73,19 +74,8 @@ void Checker::Plan() {
     groups_.push_back(std::move(link));
 
     Group lights{"Lights", &Checker::Lights, nullptr, nullptr, {}};
-    const char* kLightTitles[][2] = {
-        {"lights.a1", "A 1 sets the entry light red"},
-        {"lights.a2", "A 2 sets the entry light green"},
-        {"lights.b1", "B 1 sets the exit light red"},
-        {"lights.b2", "B 2 sets the exit light green"},
-        {"lights.k", "K sets entry green, exit red"},
-        {"lights.l", "L sets entry red, exit green"},
-        {"lights.m", "M sets both lights red"},
-        {"lights.n", "N sets both lights dark"},
-        {"lights.o", "O sets both lights green"},
-    };
-    for (const auto& [key, title] : kLightTitles) {
-        lights.checks.push_back({key, std::string(title) + "; a following D agrees"});
+    for (const LightStep& step : kLightSteps) {
+        lights.checks.push_back({step.key, std::string(step.sets) + "; a following D agrees"});
     }
     groups_.push_back(std::move(lights));
 
@@ -97,16 +87,13 @@ void Checker::Plan() {
                         {"timeout.write", "F with another value, then G reads that value"},
                         {"timeout.restore", "F with the stored value, then G reads it again"}}});
 
-    const auto reads = [](uint8_t code) {
-        return " makes E read " + ErrorCodeText(code) + ", the error bit set until then";
-    };
-    groups_.push_back({"Errors",
-                       &Checker::Errors,
-                       nullptr,
-                       nullptr,
-                       {{"errors.command", "P (no such command)" + reads(frames::kBadCommand)},
-                        {"errors.data", "H with data 1" + reads(frames::kBadData)},
-                        {"errors.length", "a single byte" + reads(frames::kReceiveError)}}});
+    Group errors{"Errors", &Checker::Errors, nullptr, nullptr, {}};
+    for (const ErrorStep& step : kErrorSteps) {
+        errors.checks.push_back({step.key, std::string(step.provocation) + " makes E read " +
+                                               ErrorCodeText(step.code) +
+                                               ", the error bit set until then"});
+    }
+    groups_.push_back(std::move(errors));
 
     groups_.push_back(
         {"Address",

@@ -3,14 +3,15 @@
 
 #include "tools/checker/checker.h"
 #include "tools/checker/lights.h"
+#include "tools/checker/steps.h"
 #include "tools/checker/text.h"
 #include "tools/frames/describe.h"
 
 namespace check {
 namespace {
 
-// The byte sent alone: it cannot complete a command, and as an address byte it is no
-// controller's.
+// The byte sent alone: it cannot complete a command, and the address it would start is no
+// controller's own.
 constexpr uint8_t kLoneByte = 0x00;
 
 // A five-byte reply where three were asked for, or the reverse: a hint at --format.
@@ -113,16 +114,7 @@ void Checker::ReadFound() {
 }
 
 void Checker::Lights() {
-    static constexpr struct {
-        const char* key;
-        uint8_t letter;
-        uint8_t data;
-    } kSteps[] = {
-        {"lights.a1", 'A', 1}, {"lights.a2", 'A', 2}, {"lights.b1", 'B', 1},
-        {"lights.b2", 'B', 2}, {"lights.k", 'K', 0},  {"lights.l", 'L', 0},
-        {"lights.m", 'M', 0},  {"lights.n", 'N', 0},  {"lights.o", 'O', 0},
-    };
-    for (const auto& step : kSteps) {
+    for (const LightStep& step : kLightSteps) {
         Begin(step.key);
         const uint8_t expected = *LightsAfter(step.letter, step.data, lights_);
         lightsTouched_ = true;
@@ -186,21 +178,11 @@ void Checker::Timeout() {
 }
 
 void Checker::Errors() {
-    static constexpr struct {
-        const char* key;
-        uint8_t code;
-    } kSteps[] = {
-        {"errors.command", frames::kBadCommand},
-        {"errors.data", frames::kBadData},
-        {"errors.length", frames::kReceiveError},
-    };
-    for (const auto& step : kSteps) {
+    for (const ErrorStep& step : kErrorSteps) {
         Begin(step.key);
         // Whether the controller answers the faulty command itself is its own affair.
-        if (step.code == frames::kBadCommand) {
-            Ask('P');
-        } else if (step.code == frames::kBadData) {
-            Ask('H', 1);
+        if (step.letter) {
+            Ask(step.letter, step.data);
         } else {
             Unanswered({kLoneByte}, "a single byte, then " + Millis(options_.timeLimit) +
                                         " of silence for the controller to drop it");
