@@ -21,6 +21,7 @@ function(dravik_command target description)
     endif()
 endfunction()
 dravik_command(controller_sim "simulated traffic-light controller for the scale console")
+dravik_command(controller_check "conformance run of a traffic-light controller of a vehicle scale")
 
 if(UNIX)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/dravik.desktop

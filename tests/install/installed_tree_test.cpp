@@ -34,6 +34,10 @@ std::vector<std::string> ExpectedFiles() {
         files.push_back("bin/controller_sim");
         files.push_back("share/man/man1/controller_sim.1.gz");
     }
+    if (DRAVIK_HAS_CHECKER) {
+        files.push_back("bin/controller_check");
+        files.push_back("share/man/man1/controller_check.1.gz");
+    }
     return files;
 }
 
@@ -71,7 +75,7 @@ TEST(InstalledTree, HoldsTheProgramsTheDesktopEntryAndTheIcons) {
     for (const std::string& file : ExpectedFiles()) {
         EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
     }
-    for (const char* program : {"bin/dravik", "bin/controller_sim"}) {
+    for (const char* program : {"bin/dravik", "bin/controller_sim", "bin/controller_check"}) {
         if (!fs::exists(prefix / program)) continue;
         EXPECT_NE(fs::status(prefix / program).permissions() & fs::perms::owner_exec,
                   fs::perms::none)
