@@ -35,6 +35,7 @@ class SimProcess {
     bool Control(const std::string& line, const std::string& ack);
     std::vector<std::string> Lines();
 
+    pid_t Pid() const { return pid_; }
     void Signal(int signal);
     // Waits for the process to end; its exit status, or nothing after the timeout.
     std::optional<int> WaitExit(std::chrono::milliseconds timeout = 5s);
