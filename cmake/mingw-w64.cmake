@@ -16,8 +16,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Self-contained executables: no compiler runtime DLLs to put beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Test discovery and ctest run the executables through Wine (its prefix, debug channels and
-# DLL overrides come from the environment; see scripts/test-wine.sh).
+# The tests run under Wine (tests/CMakeLists.txt hands it to scripts/wine-gtest.sh; its prefix,
+# debug channels and DLL overrides come from the environment, see scripts/test-wine.sh).
 find_program(DRAVIK_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(DRAVIK_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${DRAVIK_WINE})

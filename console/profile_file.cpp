@@ -29,20 +29,29 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+// A line ends at "\r\n", "\n" or a lone "\r", as the Windows profile functions read it; the
+// reader and the writer both split lines here, so that what one writes the other reads.
+constexpr std::string_view kLineBreakBytes = "\r\n";
+
 struct Line {
     size_t Begin;  // first byte
-    size_t End;    // one past the last byte before the line break ("\r\n" or "\n")
+    size_t End;    // one past the last byte before the line break
     size_t Next;   // first byte of the next line
 };
+
+// Where the line break that starts at offset `at` ends.
+size_t PastLineBreak(std::string_view content, size_t at) {
+    if (at == std::string_view::npos) return content.size();
+    return content.compare(at, 2, "\r\n") == 0 ? at + 2 : at + 1;
+}
 
 std::vector<Line> SplitLines(std::string_view content) {
     std::vector<Line> lines;
     size_t begin = 0;
     while (begin < content.size()) {
-        const size_t newline = content.find('\n', begin);
-        const size_t next = newline == std::string_view::npos ? content.size() : newline + 1;
-        size_t end = newline == std::string_view::npos ? content.size() : newline;
-        if (end > begin && content[end - 1] == '\r') --end;
+        const size_t brk = content.find_first_of(kLineBreakBytes, begin);
+        const size_t end = brk == std::string_view::npos ? content.size() : brk;
+        const size_t next = PastLineBreak(content, brk);
         lines.push_back({begin, end, next});
         begin = next;
     }
@@ -129,12 +138,22 @@ std::string StoredValue(std::string_view value) {
     return stored.append(1, '"').append(value).append(1, '"');
 }
 
+// The file's own line break: its first one, or "\n" for a file without any. A carriage
+// return that ends the file is taken for a "\r\n" whose line feed was lost.
 std::string_view LineBreakOf(std::string_view content) {
-    const size_t newline = content.find('\n');
-    if (newline != std::string_view::npos && newline > 0 && content[newline - 1] == '\r') {
-        return "\r\n";
-    }
-    return "\n";
+    const size_t brk = content.find_first_of(kLineBreakBytes);
+    if (brk == std::string_view::npos) return "\n";
+    if (brk + 1 == content.size() && content[brk] == '\r') return "\r\n";
+    return content.substr(brk, PastLineBreak(content, brk) - brk);
+}
+
+// What must follow the file's end so that a line added there starts on a line of its own:
+// the file's line break after a last line that has none, the missing line feed after a lone
+// carriage return that is not the file's own line break.
+std::string_view EndCompletion(std::string_view content, std::string_view lineBreak) {
+    if (content.empty() || content.back() == '\n') return {};
+    if (content.back() != '\r') return lineBreak;
+    return lineBreak == "\r" ? std::string_view() : std::string_view("\n");
 }
 
 // Reads at most limit bytes; truncated tells whether the file held more.
@@ -190,13 +209,13 @@ std::string SetProfileValue(std::string_view content, std::string_view section,
     if (place.SectionTail) {
         const Line& tail = *place.SectionTail;
         result.append(content.substr(0, tail.Next));
-        if (tail.Next == tail.End) result.append(lineBreak);  // the file ended without one
+        if (tail.Next == content.size()) result.append(EndCompletion(content, lineBreak));
         result.append(keyLine).append(lineBreak);
         result.append(content.substr(tail.Next));
         return result;
     }
     result.append(content);
-    if (!result.empty() && result.back() != '\n') result.append(lineBreak);
+    result.append(EndCompletion(content, lineBreak));
     result.append("[").append(section).append("]").append(lineBreak);
     result.append(keyLine).append(lineBreak);
     return result;
@@ -209,7 +228,7 @@ std::string ReadProfileText(const fs::path& file, std::string_view section, std:
     if (!content) return std::string(fallback);
     if (truncated) {
         // Only whole lines count: a value cut by the bound is not a value.
-        const size_t lastBreak = content->rfind('\n');
+        const size_t lastBreak = content->find_last_of(kLineBreakBytes);
         content->resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
     }
     std::string value = FindProfileValue(*content, section, key).value_or(std::string(fallback));

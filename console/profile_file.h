@@ -36,7 +36,7 @@ std::optional<std::string> FindProfileValue(std::string_view content, std::strin
 std::string SetProfileValue(std::string_view content, std::string_view section,
                             std::string_view key, std::string_view value);
 
-// Platform part (profile_file_posix.cpp, profile_file_windows.cpp): writes the contents to
+// Platform part (profile_file_posix.cpp, profile_file_win32.cpp): writes the contents to
 // a new file beside the target, flushes it to disk and renames it over the target, keeping
 // the target's permission bits. A directory in the target's place fails.
 bool ReplaceFileContents(const std::filesystem::path& file, std::string_view contents);

@@ -1,5 +1,4 @@
 // Durable replacement of a file's contents, POSIX side.
-#ifndef _WIN32
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,5 +76,3 @@ bool ReplaceFileContents(const fs::path& file, std::string_view contents) {
 }
 
 }  // namespace console
-
-#endif  // !_WIN32

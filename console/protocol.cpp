@@ -78,14 +78,14 @@ StatusIndicators StateView(uint8_t status) {
     StatusIndicators view;
     // Each light's selectors are a radio pair set red first, then green: with both bits set
     // the green one clears the red one.
-    view.InputGreen = (status & 0x02) != 0;
-    view.InputRed = (status & 0x01) != 0 && !view.InputGreen;
-    view.OutputGreen = (status & 0x08) != 0;
-    view.OutputRed = (status & 0x04) != 0 && !view.OutputGreen;
-    view.Input1 = (status & 0x10) != 0;
-    view.Input2 = (status & 0x20) != 0;
-    view.HasError = (status & 0x40) != 0;
-    view.CanGetNext = (status & 0x80) != 0;
+    view.InputGreen = (status & kEntryGreen) != 0;
+    view.InputRed = (status & kEntryRed) != 0 && !view.InputGreen;
+    view.OutputGreen = (status & kExitGreen) != 0;
+    view.OutputRed = (status & kExitRed) != 0 && !view.OutputGreen;
+    view.Input1 = (status & kInput1) != 0;
+    view.Input2 = (status & kInput2) != 0;
+    view.HasError = (status & kErrorPresent) != 0;
+    view.CanGetNext = (status & kReady) != 0;
     view.InputRedBack = view.InputRed ? Colour::Red : Colour::Face;
     view.InputGreenBack = view.InputGreen ? Colour::Green : Colour::Face;
     view.OutputRedBack = view.OutputRed ? Colour::Red : Colour::Face;

@@ -18,6 +18,18 @@ struct SpeedRow {
 inline constexpr std::array<SpeedRow, 5> SpeedTable{
     {{9600, 9}, {19200, 19}, {38400, 38}, {57600, 57}, {115200, 115}}};
 
+// Bits of the status byte, the data byte of replies A, B, D and K..O.
+enum StatusBit : uint8_t {
+    kEntryRed = 0x01,
+    kEntryGreen = 0x02,
+    kExitRed = 0x04,
+    kExitGreen = 0x08,
+    kInput1 = 0x10,
+    kInput2 = 0x20,
+    kErrorPresent = 0x40,
+    kReady = 0x80,
+};
+
 // Colours of the console's controls; the window maps them to real colours
 // (red 255,0,0; green 0,128,0; blue 0,0,255; maroon 128,0,0; the system's button face and
 // window text).

@@ -1,17 +1,9 @@
+// The three settings of the console in "dravik.ini", through the profile-file layer.
+
 #include "console/settings_file.h"
 
 #include "console/number_syntax.h"
 #include "console/profile_file.h"
-
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
 
 namespace console {
 
@@ -20,26 +12,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kSection = "Main";
+constexpr const char* kFileName = "dravik.ini";
 
-#ifdef _WIN32
-fs::path ExecutablePath() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    while (buffer.size() <= 32768) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) return fs::path(buffer.substr(0, length));
-        buffer.resize(buffer.size() * 2);  // the name was cut short
-    }
-    return {};
+bool IsUserSettings(const fs::path& file) {
+    const fs::path folder = UserSettingsFolder();
+    return !folder.empty() && file == folder / kFileName;
 }
-#else
-fs::path ExecutablePath() {
-    std::error_code error;
-    fs::path path = fs::read_symlink("/proc/self/exe", error);
-    return error ? fs::path() : path;
-}
-#endif
 
 // An integer key: decimal, or hexadecimal after "$", "x" or "0x"; anything else (an empty
 // value included) gives the default.
@@ -59,10 +37,15 @@ void WriteKey(const fs::path& file, const char* key, const std::string& value) {
 }  // namespace
 
 fs::path SettingsPath() {
-    return ExecutablePath().parent_path() / "dravik.ini";
+    const fs::path folder = UserSettingsFolder();
+    return (folder.empty() ? ExecutablePath().parent_path() : folder) / kFileName;
 }
 
-Settings ReadSettings(const fs::path& file) {
+Settings ReadSettings(const fs::path& path) {
+    fs::path file = path;
+    std::error_code error;
+    if (!fs::exists(file, error) && IsUserSettings(file))
+        file = ExecutablePath().parent_path() / kFileName;
     Settings settings;
     settings.Port = ReadProfileText(file, kSection, "Port", settings.Port, 2047);
     settings.Speed = ReadInteger(file, "Speed", settings.Speed);
@@ -71,6 +54,11 @@ Settings ReadSettings(const fs::path& file) {
 }
 
 void WriteSettings(const fs::path& file, const Settings& settings) {
+    if (IsUserSettings(file)) {
+        // A folder that cannot be made fails the first key's write, which says so.
+        std::error_code error;
+        fs::create_directories(file.parent_path(), error);
+    }
     WriteKey(file, "Port", settings.Port);
     WriteKey(file, "Speed", std::to_string(settings.Speed));
     WriteKey(file, "5byte", settings.FiveByte ? "1" : "0");

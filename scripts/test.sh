@@ -32,5 +32,5 @@ build build-tsan -DDRAVIK_SANITIZE=thread -- serial_tests reliability_serial_tes
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir build-tsan -j "$jobs" -L 'serial|e2e' --output-on-failure
 
-echo "== Windows cross-build under Wine (serial object and console logic)"
+echo "== Windows: cross-build under Wine (serial object, console logic), window syntax check"
 scripts/test-wine.sh build-win

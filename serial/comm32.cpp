@@ -5,6 +5,7 @@
 
 #include "comm_constants.h"
 #include "read_thread.h"
+#include "system_error.h"
 #include "write_thread.h"
 
 namespace serial {
@@ -65,10 +66,30 @@ void TComm32::SetEventChar(char character) {
     ApplyDcb();
 }
 
+template <class Thread>
+std::unique_ptr<Thread> TComm32::CreateWorker(Worker which, const char* message) {
+    try {
+        // It gets its fields before it starts, so it never runs without them.
+        auto worker = std::make_unique<Thread>();
+        worker->CommHandle = CommHandle.get();
+        worker->CloseEvent = CloseEvent.get();
+        worker->NotifyWindow = NotifyWindow;
+        worker->Start([this, which](std::function<void()> body) {
+            return StartWorker(which, std::move(body));
+        });
+        return worker;
+    } catch (const std::system_error& e) {
+        throw ECommsError(message, SystemErrorOf(e.code()));
+    } catch (const std::exception&) {
+        throw ECommsError(message);
+    }
+}
+
 bool TComm32::OpenPort() {
     if (CommHandle) throw ECommsError(kPortAlreadyOpen);
-    std::unique_ptr<Device> device = opener_ ? opener_(PortName) : nullptr;
-    if (!device) throw ECommsError(kCannotOpenPort);
+    int error = 0;
+    std::unique_ptr<Device> device = opener_ ? opener_(PortName, &error) : nullptr;
+    if (!device) throw ECommsError(kCannotOpenPort, error);
     if (!device->IsCharacterDevice()) throw ECommsError(kNotACommPort);
     CommHandle = std::move(device);
 
@@ -88,9 +109,10 @@ bool TComm32::OpenPort() {
 
     portOpen_ = true;
     if (!CommHandle->SetCommState(dcb_)) {
+        const int refused = LastSystemError();
         CommHandle.reset();
         portOpen_ = false;
-        throw ECommsError(kBadPortSettings);
+        throw ECommsError(kBadPortSettings, refused);
     }
     CommHandle->SetupComm(InQueueSize, OutQueueSize);
 
@@ -101,32 +123,9 @@ bool TComm32::OpenPort() {
         return false;
     }
 
-    // Each worker gets its fields before it starts, so it never runs without them.
-    Reader = std::make_unique<TReadThread>();
-    Reader->CommHandle = CommHandle.get();
-    Reader->CloseEvent = CloseEvent.get();
-    Reader->NotifyWindow = NotifyWindow;
-    try {
-        Reader->Start([this](std::function<void()> body) {
-            return StartWorker(Worker::Reader, std::move(body));
-        });
-    } catch (const std::system_error&) {
-        Reader.reset();
-        throw ECommsError(kCannotCreateReadThread);
-    }
-
-    Writer = std::make_unique<TWriteThread>();
-    Writer->CommHandle = CommHandle.get();
-    Writer->CloseEvent = CloseEvent.get();
-    Writer->NotifyWindow = NotifyWindow;
-    try {
-        Writer->Start([this](std::function<void()> body) {
-            return StartWorker(Worker::Writer, std::move(body));
-        });
-    } catch (const std::system_error&) {
-        Writer.reset();
-        throw ECommsError(kCannotCreateWriteThread);
-    }
+    // The reader starts before the writer is created.
+    Reader = CreateWorker<TReadThread>(Worker::Reader, kCannotCreateReadThread);
+    Writer = CreateWorker<TWriteThread>(Worker::Writer, kCannotCreateWriteThread);
     return true;
 }
 
@@ -187,6 +186,7 @@ void TComm32::HandleNotification(const Notification& n) {
                 h(n.payload.data(), static_cast<uint16_t>(n.wParam & 0xFFFF));
             break;
         case NOTIFY_COMM_FAILURE:
+            lastFailureError_ = n.systemError;
             Call(OnCommFailure);
             break;
         case NOTIFY_THREAD_READY:

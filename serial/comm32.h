@@ -56,6 +56,9 @@ class TComm32 {
     bool WriterReady() const { return writerReady_; }
     uint32_t LastEventMask() const { return lastEventMask_; }
     uint32_t LastModemStatus() const { return lastModemStatus_; }
+    // The system error carried by the last failure notification dispatched (errno,
+    // GetLastError()), set before OnCommFailure is called; 0 when the worker knew none.
+    int LastFailureError() const { return lastFailureError_; }
     const serial::Dcb& Dcb() const { return dcb_; }
 
     void SetBaudRate(uint32_t baud);
@@ -77,12 +80,16 @@ class TComm32 {
 
   protected:
     // Seams for tests: what creates the stop event and what starts a worker thread. A
-    // launcher that throws std::system_error stands for a thread that cannot be created.
+    // launcher that throws stands for a worker that cannot be created.
     enum class Worker { Reader, Writer };
     virtual std::unique_ptr<Event> CreateCloseEvent();
     virtual std::thread StartWorker(Worker which, std::function<void()> body);
 
   private:
+    // Creates a worker with its fields and starts it; raises ECommsError(message) when it or
+    // anything it needs cannot be created.
+    template <class Thread>
+    std::unique_ptr<Thread> CreateWorker(Worker which, const char* message);
     void HandleNotification(const Notification& n);
     void DispatchLineEvent(uint32_t errors);
     void ApplyDcb();
@@ -101,6 +108,7 @@ class TComm32 {
     bool writerReady_ = false;
     uint32_t lastEventMask_ = 0;
     uint32_t lastModemStatus_ = 0;
+    int lastFailureError_ = 0;
     serial::Dcb dcb_;
 };
 

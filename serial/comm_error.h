@@ -1,14 +1,21 @@
 #pragma once
 
 #include <stdexcept>
-#include <string>
 
 namespace serial {
 
-// The one exception the serial port object raises: a message text and nothing else.
+// The one exception the serial port object raises: a message text for the operator and,
+// beside it, the system's error code when one is known, so that the reason can be shown.
 class ECommsError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    // systemError: errno on POSIX, GetLastError() on Windows; 0 when none is known.
+    explicit ECommsError(const char* message, int systemError = 0)
+        : std::runtime_error(message), systemError_(systemError) {}
+
+    int SystemError() const { return systemError_; }
+
+  private:
+    int systemError_;
 };
 
 // Its messages, shown to the operator as they stand.

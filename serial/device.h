@@ -1,8 +1,12 @@
 #pragma once
 // The device layer: the serial device operations the object and its two threads rely on,
 // shaped after the platform's overlapped interface so that the reader and the writer are
-// written once. Each platform implements it in its own file (device_posix.cpp, later
+// written once. Each platform implements it in its own file (device_posix.cpp,
 // device_win32.cpp); tests use a scriptable fake.
+//
+// A failure says why, as the platform does: an IoResult carries its error, and a bool call
+// that returns false or a wait that reports Failed leaves it in the calling thread's system
+// error (LastSystemError in system_error.h).
 //
 // One read, one line-event wait and one write may be outstanding at a time. The reader
 // thread alone uses the reader operations, the writer thread alone the writer operations;
@@ -79,8 +83,14 @@ class Device {
 };
 
 // Opens a device by its platform name (the object's PortName), for reading and writing,
-// unshared, existing only, for overlapped use. Null on failure.
-using DeviceOpener = std::function<std::unique_ptr<Device>(const std::string& name)>;
-std::unique_ptr<Device> OpenPlatformDevice(const std::string& name);
+// unshared, existing only, for overlapped use. Null on failure, with the system error in
+// *error when error is not null (0 on success).
+using DeviceOpener = std::function<std::unique_ptr<Device>(const std::string& name, int* error)>;
+std::unique_ptr<Device> OpenPlatformDevice(const std::string& name, int* error = nullptr);
+
+// The device a port name stands for: on POSIX the path OpenPlatformDevice opens
+// ("//./COM32" is /dev/ttyS31, "ttyUSB0" /dev/ttyUSB0); on Windows the name without its
+// "//./" or "\\.\" prefix ("COM32").
+std::string PlatformDevicePath(const std::string& portName);
 
 }  // namespace serial

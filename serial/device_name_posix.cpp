@@ -2,6 +2,7 @@
 #include <cctype>
 #include <string>
 
+#include "device.h"
 #include "device_posix.h"
 
 namespace serial {
@@ -36,6 +37,10 @@ std::string PosixDevicePath(const std::string& portName) {
     if (const unsigned long n = ComNumber(name)) return "/dev/ttyS" + std::to_string(n - 1);
     if (name.find('/') != std::string::npos) return name;
     return "/dev/" + name;
+}
+
+std::string PlatformDevicePath(const std::string& portName) {
+    return PosixDevicePath(portName);
 }
 
 }  // namespace serial

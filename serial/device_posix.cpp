@@ -3,8 +3,9 @@
 //
 // Reads are timed here, not by the driver: a read gathers bytes until the line has been
 // silent for the read interval after the last byte, until the buffer is full, or until its
-// total time-out (counted only once a byte has come: an empty completion would only make
-// the reader read again). ppoll with timespec deadlines and a 1 ns timer slack on the
+// total time-out, counted from the chunk's first byte: a read never completes empty (that
+// would only make the reader read again), and however long the line was quiet before a
+// burst, the burst is not cut. ppoll with timespec deadlines and a 1 ns timer slack on the
 // reader thread keeps a reply's delivery about 1.1 ms after its last byte.
 //
 // Modem lines and line-error counters are sampled every 20 ms, and only on a device that
@@ -87,8 +88,7 @@ IoResult Pending() {
     return {IoStatus::Pending, 0, 0};
 }
 IoResult Failure(int error) {
-    if (error == EBADF) return {IoStatus::InvalidHandle, 0, ERROR_INVALID_HANDLE};
-    return {IoStatus::Failed, 0, error};
+    return {error == EBADF ? IoStatus::InvalidHandle : IoStatus::Failed, 0, error};
 }
 
 class PosixDevice final : public Device {
@@ -137,8 +137,9 @@ class PosixDevice final : public Device {
         return true;
     }
 
+    // Refused: errno tells why (EINVAL for settings the line cannot take).
     bool SetCommState(const Dcb& dcb) override {
-        if (!IsValidDcb(dcb)) return false;
+        if (!IsValidDcb(dcb)) return FailWith(EINVAL, false);
         std::lock_guard lock(settingsMutex_);
         termios old{};
         if (tcgetattr(fd_, &old) != 0) return false;
@@ -158,7 +159,7 @@ class PosixDevice final : public Device {
                 (speed == 0 || cfgetospeed(&now) == speed);
         if (!taken) {
             tcsetattr(fd_, TCSANOW, &old);
-            return false;
+            return FailWith(EINVAL, false);
         }
         // Lines move only when their mode changes, as on the platform the record comes from:
         // a rate change must not drop an RTS that the owner raised.
@@ -282,7 +283,6 @@ class PosixDevice final : public Device {
         read_ = {};
         read_.buffer = buffer;
         read_.size = n;
-        read_.start = Now();
         read_.active = true;
         Pull();
         const bool immediate = readInterval_.load(std::memory_order_relaxed) == kMaxDword &&
@@ -319,7 +319,7 @@ class PosixDevice final : public Device {
             if (PollUntil(fds, 3, deadline) < 0) return ReaderWake::Failed;
             if (fds[0].revents & POLLIN) return ReaderWake::Close;
             if (fds[0].revents || (fds[1].revents & (POLLERR | POLLNVAL)))
-                return ReaderWake::Failed;
+                return FailWith(EBADF, ReaderWake::Failed);
             if (fds[1].revents & POLLIN) {
                 if (read_.active) {
                     read_.aborted = true;
@@ -328,7 +328,7 @@ class PosixDevice final : public Device {
                     rxAbort_->Reset();  // nothing to abort; do not wake on it again
                 }
             }
-            if (fds[2].revents & POLLNVAL) return ReaderWake::Failed;
+            if (fds[2].revents & POLLNVAL) return FailWith(EBADF, ReaderWake::Failed);
             if (fds[2].revents) {
                 Pull();
                 // Hung up or in error with nothing left to read: it will not come back.
@@ -346,7 +346,8 @@ class PosixDevice final : public Device {
             if (eventWait_ && (events_ & mask_)) return ReaderWake::LineEvent;
             if (read_.active && read_.done) return ReaderWake::ReadDone;
             // Nothing left that could complete: the device has gone.
-            if (!read_.active && vanished_.load()) return ReaderWake::Failed;
+            if (!read_.active && vanished_.load())
+                return FailWith(vanished_.load(), ReaderWake::Failed);
         }
     }
 
@@ -376,9 +377,10 @@ class PosixDevice final : public Device {
             {close.Handle(), POLLIN, 0}, {txAbort_->Handle(), POLLIN, 0}, {fd_, POLLOUT, 0}};
         if (PollUntil(fds, 3, kNever) < 0) return WriterWake::Failed;
         if (fds[0].revents & POLLIN) return WriterWake::Close;
-        if (fds[0].revents || (fds[1].revents & (POLLERR | POLLNVAL))) return WriterWake::Failed;
+        if (fds[0].revents || (fds[1].revents & (POLLERR | POLLNVAL)))
+            return FailWith(EBADF, WriterWake::Failed);
         if (fds[1].revents & POLLIN) write_.aborted = true;
-        if (fds[2].revents & POLLNVAL) return WriterWake::Failed;
+        if (fds[2].revents & POLLNVAL) return FailWith(EBADF, WriterWake::Failed);
         return WriterWake::WriteDone;  // writable, or hung up: WriteResult tells which
     }
 
@@ -407,7 +409,7 @@ class PosixDevice final : public Device {
         uint8_t* buffer = nullptr;
         uint32_t size = 0;
         uint32_t count = 0;
-        Nanos start = 0;
+        Nanos firstByte = 0;
         Nanos lastByte = 0;
         int error = 0;
         bool active = false;
@@ -422,6 +424,13 @@ class PosixDevice final : public Device {
         bool aborted = false;
         Event* close = nullptr;
     };
+
+    // A failed result with its reason left in errno, as the platform's calls leave it.
+    template <class Result>
+    static Result FailWith(int error, Result result) {
+        errno = error;
+        return result;
+    }
 
     static uint32_t ModemStatusOf(int lines) {
         uint32_t status = 0;
@@ -474,6 +483,7 @@ class PosixDevice final : public Device {
             const Nanos asked = Now();
             const ssize_t r = read(fd_, at, read_.size - read_.count);
             if (r > 0) {
+                if (read_.count == 0) read_.firstByte = asked;
                 read_.count += static_cast<uint32_t>(r);
                 read_.lastByte = asked;
                 if ((mask_ & EV_RXFLAG) && std::memchr(at, flag, static_cast<size_t>(r)))
@@ -500,8 +510,8 @@ class PosixDevice final : public Device {
             readConstant_.load(std::memory_order_relaxed);
         Nanos deadline = kNever;
         if (interval != 0 && interval != kMaxDword) deadline = read_.lastByte + interval * kMilli;
-        if (total != 0 && read_.start + static_cast<Nanos>(total) * kMilli < deadline)
-            deadline = read_.start + static_cast<Nanos>(total) * kMilli;
+        if (total != 0 && read_.firstByte + static_cast<Nanos>(total) * kMilli < deadline)
+            deadline = read_.firstByte + static_cast<Nanos>(total) * kMilli;
         return deadline;
     }
 
@@ -598,27 +608,36 @@ int OpenDescriptor(const std::string& path) {
     return open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | O_DIRECTORY);
 }
 
-}  // namespace
-
-std::unique_ptr<Device> OpenPlatformDevice(const std::string& name) {
+std::unique_ptr<Device> OpenDevice(const std::string& name, int& error) {
     const std::string path = PosixDevicePath(name);
-    if (path.empty()) return nullptr;
+    if (path.empty()) {
+        error = ENOENT;
+        return nullptr;
+    }
     const int fd = OpenDescriptor(path);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
     struct stat st {};
     // Unshared: a second opener, in this process or another, is refused.
-    if (fstat(fd, &st) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return nullptr;
-    }
-    auto rxAbort = Event::Create();
-    auto txAbort = Event::Create();
-    if (!rxAbort || !txAbort) {
-        close(fd);
-        return nullptr;
-    }
-    return std::make_unique<PosixDevice>(fd, S_ISCHR(st.st_mode), std::move(rxAbort),
-                                         std::move(txAbort));
+    std::unique_ptr<Event> rxAbort, txAbort;
+    if (fstat(fd, &st) == 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && (rxAbort = Event::Create()) &&
+        (txAbort = Event::Create()))
+        return std::make_unique<PosixDevice>(fd, S_ISCHR(st.st_mode), std::move(rxAbort),
+                                             std::move(txAbort));
+    error = errno;
+    close(fd);
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<Device> OpenPlatformDevice(const std::string& name, int* error) {
+    int failure = 0;
+    std::unique_ptr<Device> device = OpenDevice(name, failure);
+    if (error) *error = device ? 0 : failure;
+    return device;
 }
 
 }  // namespace serial

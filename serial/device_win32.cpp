@@ -326,10 +326,11 @@ class Win32Device final : public Device {
 
 }  // namespace
 
-std::unique_ptr<Device> OpenPlatformDevice(const std::string& name) {
+std::unique_ptr<Device> OpenPlatformDevice(const std::string& name, int* error) {
     // The name goes as it is: "//./COM7" and "\\.\COM7" both reach the device namespace.
     HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED, nullptr);
+    if (error) *error = h == INVALID_HANDLE_VALUE ? LastError() : 0;
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32Device>(h);
 }

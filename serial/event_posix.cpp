@@ -69,8 +69,9 @@ int WaitAny(std::span<Event* const> events, std::chrono::milliseconds timeout) {
     if (rc == 0) return WaitTimedOut;
     for (size_t i = 0; i < fds.size(); ++i) {
         if (fds[i].revents & POLLIN) return static_cast<int>(i);
-        if (fds[i].revents & (POLLERR | POLLNVAL)) return WaitFailed;
+        if (fds[i].revents & (POLLERR | POLLNVAL)) break;
     }
+    errno = EBADF;  // an event that is no longer one
     return WaitFailed;
 }
 

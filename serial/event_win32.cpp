@@ -31,7 +31,10 @@ bool Event::IsSet() const {
 
 int WaitAny(std::span<Event* const> events, std::chrono::milliseconds timeout) {
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
-    if (events.empty() || events.size() > MAXIMUM_WAIT_OBJECTS) return WaitFailed;
+    if (events.empty() || events.size() > MAXIMUM_WAIT_OBJECTS) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WaitFailed;
+    }
     for (size_t i = 0; i < events.size(); ++i) handles[i] = events[i]->Handle();
     // INFINITE is 0xFFFFFFFF: a longer finite wait is capped just below it.
     DWORD ms = INFINITE;

@@ -1,13 +1,17 @@
 #include "notify_queue.h"
 
-#include <stdexcept>
+#include <system_error>
 #include <utility>
+
+#include "system_error.h"
 
 namespace serial {
 
 NotifyQueue::NotifyQueue(size_t bound)
     : bound_(bound), ready_(Event::Create(false)), room_(Event::Create(true)) {
-    if (!ready_ || !room_) throw std::runtime_error("cannot create the notification events");
+    if (!ready_ || !room_)
+        throw std::system_error(LastSystemError(), std::system_category(),
+                                "cannot create the notification events");
 }
 
 bool NotifyQueue::Post(Notification n) {

@@ -24,6 +24,9 @@ struct Notification {
     // NOTIFY_RECEIVED_DATA: the chunk (wParam bytes) followed by one zero byte. The record
     // owns it, so it stays intact until the handler returns whatever the reader does next.
     std::vector<uint8_t> payload;
+    // NOTIFY_COMM_FAILURE: the system error of what failed (errno, GetLastError()); 0 when
+    // the worker knew none.
+    int systemError = 0;
 };
 
 class NotifyQueue {
@@ -32,7 +35,7 @@ class NotifyQueue {
     // again once the owner has drained below half of it.
     static constexpr size_t kDefaultBound = size_t{1} << 20;
 
-    // Throws std::runtime_error when the platform cannot create its events.
+    // Throws std::system_error when the platform cannot create its events.
     explicit NotifyQueue(size_t bound = kDefaultBound);
     NotifyQueue(const NotifyQueue&) = delete;
     NotifyQueue& operator=(const NotifyQueue&) = delete;

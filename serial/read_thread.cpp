@@ -1,11 +1,11 @@
 #include "read_thread.h"
 
-#include <array>
 #include <chrono>
 #include <cstring>
 #include <utility>
 
 #include "comm_constants.h"
+#include "system_error.h"
 
 namespace serial {
 
@@ -27,64 +27,59 @@ uint32_t LinesOnMask(uint32_t status) {
 
 }  // namespace
 
+TReadThread::TReadThread() : buffer_(std::make_unique<uint8_t[]>(kReadSize)) {}
+
 TReadThread::~TReadThread() {
     Join();
 }
 
-void TReadThread::Start(const Launcher& launch) {
-    thread_ = launch([this] { Execute(); });
-}
-
-void TReadThread::Start() {
-    Start([](std::function<void()> body) { return std::thread(std::move(body)); });
-}
-
-void TReadThread::Join() {
-    if (thread_.joinable()) thread_.join();
-}
-
 void TReadThread::Execute() {
     Device& device = *CommHandle;
-    buffer_ = std::make_unique<uint8_t[]>(kReadSize);
+    failure_ = 0;
     const bool begun = device.BeginReader();
-    if ((begun ? Run() : Outcome::Fail) == Outcome::Fail) Post(NOTIFY_COMM_FAILURE, 0, 0);
+    const Outcome end = begun ? Run() : Failed(LastSystemError());
+    if (end == Outcome::Fail) PostFailure(failure_);
     device.PurgeComm(PURGE_RXABORT | PURGE_RXCLEAR);
     if (begun) device.EndReader();
-    buffer_.reset();
+}
+
+TReadThread::Outcome TReadThread::Failed(int systemError) {
+    failure_ = systemError;
+    return Outcome::Fail;
 }
 
 TReadThread::Outcome TReadThread::Run() {
     Device& device = *CommHandle;
-    if (!device.SetCommMask(WatchedEvents)) return Outcome::Fail;
+    if (!device.SetCommMask(WatchedEvents)) return Failed(LastSystemError());
     // Lines that are already on reach the owner as changes to on.
     uint32_t status = 0;
     device.GetCommModemStatus(status);
     if (status != 0 && !Post(NOTIFY_LINE_EVENT, 0, LinesOnMask(status) | status << 16))
-        return Outcome::Fail;
+        return Failed(0);
     if (Outcome o = ArmLineEventWait(); o != Outcome::Armed) return o;
     if (Outcome o = ArmRead(); o != Outcome::Armed) return o;
-    if (!Post(NOTIFY_THREAD_READY, 0, 0)) return Outcome::Fail;
+    if (!Post(NOTIFY_THREAD_READY, 0, 0)) return Failed(0);
     for (;;) {
         Outcome next = Outcome::Armed;
         switch (device.WaitReader(*CloseEvent)) {
             case ReaderWake::Close:
                 return Outcome::Close;
             case ReaderWake::LineEvent:
-                if (!HandleLineEvent(0, true)) return Outcome::Fail;
-                next = ArmLineEventWait();
+                next = HandleLineEvent(0, true);
+                if (next == Outcome::Armed) next = ArmLineEventWait();
                 break;
             case ReaderWake::ReadDone: {
                 // WaitReader puts close ahead of a read done at the same time, so this read
                 // came first and goes to the owner without asking the close event again.
                 const IoResult r = device.ReadResult();
-                if (r.status != IoStatus::Done) return Outcome::Fail;
+                if (r.status != IoStatus::Done) return Failed(r.error);
                 // An empty completion only means the read timed out: read again.
                 if (r.count > 0) next = HandOff(r.count);
                 if (next == Outcome::Armed) next = ArmRead();
                 break;
             }
             case ReaderWake::Failed:
-                return Outcome::Fail;
+                return Failed(LastSystemError());
         }
         if (next != Outcome::Armed) return next;
     }
@@ -97,42 +92,48 @@ TReadThread::Outcome TReadThread::ArmLineEventWait() {
         const IoResult r = CommHandle->WaitCommEvent(mask);
         switch (r.status) {
             case IoStatus::Done:
-                if (!HandleLineEvent(mask, false)) return Outcome::Fail;
+                if (Outcome o = HandleLineEvent(mask, false); o != Outcome::Armed) return o;
                 continue;
             case IoStatus::Pending:
                 return Outcome::Armed;
             default:
-                return Outcome::Fail;
+                return Failed(r.error);
         }
     }
 }
 
-bool TReadThread::HandleLineEvent(uint32_t mask, bool throughRecord) {
-    if (throughRecord && CommHandle->CommEventResult(mask).status != IoStatus::Done) return false;
+TReadThread::Outcome TReadThread::HandleLineEvent(uint32_t mask, bool throughRecord) {
+    if (throughRecord) {
+        const IoResult r = CommHandle->CommEventResult(mask);
+        if (r.status != IoStatus::Done) return Failed(r.error);
+    }
     uint32_t errors = 0;
     if (mask & EV_ERR) {
-        if (!CommHandle->ClearCommError(errors)) return false;
+        if (!CommHandle->ClearCommError(errors)) return Failed(LastSystemError());
         LastErrors = errors;
     }
-    if (!(mask & WatchedEvents)) return false;
+    if (!(mask & WatchedEvents)) return Failed(0);
     uint32_t status = 0;
     CommHandle->GetCommModemStatus(status);
-    Notification n{NOTIFY_LINE_EVENT, 0, mask | status << 16, errors, {}};
-    return NotifyWindow->Post(std::move(n));
+    Notification n;
+    n.code = NOTIFY_LINE_EVENT;
+    n.lParam = mask | status << 16;
+    n.errors = errors;
+    return NotifyWindow->Post(std::move(n)) ? Outcome::Armed : Failed(0);
 }
 
 TReadThread::Outcome TReadThread::ArmRead() {
     for (;;) {
         if (CloseEvent->IsSet()) return Outcome::Close;
-        if (!WaitForRoom()) return Outcome::Fail;
+        if (!WaitForRoom()) return Failed(LastSystemError());
         if (CloseEvent->IsSet()) return Outcome::Close;
         const IoResult r = CommHandle->ReadFile(buffer_.get(), kReadSize);
         switch (r.status) {
             case IoStatus::Done:
                 if (r.count == 0) {
                     Event* close[] = {CloseEvent};
-                    const int w = WaitAny(close, kEmptyReadPause);
-                    if (w == WaitFailed) return Outcome::Fail;
+                    if (WaitAny(close, kEmptyReadPause) == WaitFailed)
+                        return Failed(LastSystemError());
                     continue;  // close is seen at the top
                 }
                 // A close request wins over a read that completed at the same time.
@@ -142,7 +143,7 @@ TReadThread::Outcome TReadThread::ArmRead() {
             case IoStatus::Pending:
                 return Outcome::Armed;
             default:
-                return Outcome::Fail;
+                return Failed(r.error);
         }
     }
 }
@@ -158,14 +159,12 @@ bool TReadThread::WaitForRoom() {
 
 TReadThread::Outcome TReadThread::HandOff(uint32_t count) {
     if (count > kReadSize) count = kReadSize;
-    Notification n{NOTIFY_RECEIVED_DATA, count, 0, 0, {}};
+    Notification n;
+    n.code = NOTIFY_RECEIVED_DATA;
+    n.wParam = count;
     n.payload.resize(size_t{count} + 1);  // the zero byte after the chunk
     std::memcpy(n.payload.data(), buffer_.get(), count);
-    return NotifyWindow->Post(std::move(n)) ? Outcome::Armed : Outcome::Fail;
-}
-
-bool TReadThread::Post(uint32_t code, uint32_t wParam, uint32_t lParam) {
-    return NotifyWindow->Post(Notification{code, wParam, lParam, 0, {}});
+    return NotifyWindow->Post(std::move(n)) ? Outcome::Armed : Failed(0);
 }
 
 }  // namespace serial

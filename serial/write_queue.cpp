@@ -1,12 +1,16 @@
 #include "write_queue.h"
 
-#include <stdexcept>
+#include <system_error>
 #include <utility>
+
+#include "system_error.h"
 
 namespace serial {
 
 WriteQueue::WriteQueue() : ready_(Event::Create(false)) {
-    if (!ready_) throw std::runtime_error("cannot create the write queue event");
+    if (!ready_)
+        throw std::system_error(LastSystemError(), std::system_category(),
+                                "cannot create the write queue event");
 }
 
 bool WriteQueue::Post(uint32_t code, const uint8_t* data, size_t length) {

@@ -21,7 +21,7 @@ struct WriteRequest {
 
 class WriteQueue {
   public:
-    // Throws std::runtime_error when the platform cannot create its event.
+    // Throws std::system_error when the platform cannot create its event.
     WriteQueue();
     WriteQueue(const WriteQueue&) = delete;
     WriteQueue& operator=(const WriteQueue&) = delete;

@@ -1,9 +1,9 @@
 #include "write_thread.h"
 
 #include <chrono>
-#include <utility>
 
 #include "comm_constants.h"
+#include "system_error.h"
 
 namespace serial {
 
@@ -20,29 +20,13 @@ TWriteThread::~TWriteThread() {
     Join();
 }
 
-void TWriteThread::Start(const Launcher& launch) {
-    thread_ = launch([this] { Execute(); });
-}
-
-void TWriteThread::Start() {
-    Start([](std::function<void()> body) { return std::thread(std::move(body)); });
-}
-
-void TWriteThread::Join() {
-    if (thread_.joinable()) thread_.join();
-}
-
-void TWriteThread::Fail() {
-    NotifyWindow->Post(Notification{NOTIFY_COMM_FAILURE, 0, 0, 0, {}});
-}
-
 void TWriteThread::Execute() {
     Device& device = *CommHandle;
     const bool begun = device.BeginWriter();
     if (!begun) {
-        Fail();
-    } else if (!NotifyWindow->Post(Notification{NOTIFY_THREAD_READY, 1, 0, 0, {}})) {
-        Fail();
+        PostFailure(LastSystemError());
+    } else if (!Post(NOTIFY_THREAD_READY, 1, 0)) {
+        PostFailure(0);
     } else {
         for (;;) {
             std::optional<WriteRequest> request = queue_.TryTake();
@@ -51,7 +35,7 @@ void TWriteThread::Execute() {
                 const int w = WaitAny(list, std::chrono::milliseconds(-1));
                 if (w == 0) break;
                 if (w == 1) continue;
-                Fail();
+                PostFailure(LastSystemError());
                 break;
             }
             // A request taken after the close request is dropped unwritten.
@@ -77,7 +61,7 @@ bool TWriteThread::Write(const uint8_t* data, uint32_t n) {
             case IoStatus::InvalidHandle:
                 return false;
             case IoStatus::Failed:
-                Fail();
+                PostFailure(r.error);
                 return false;
             case IoStatus::Pending:
                 switch (CommHandle->WaitWrite(*CloseEvent)) {
@@ -86,10 +70,10 @@ bool TWriteThread::Write(const uint8_t* data, uint32_t n) {
                     case WriterWake::WriteDone:
                         r = CommHandle->WriteResult();
                         if (r.status == IoStatus::Done) break;
-                        if (r.status != IoStatus::InvalidHandle) Fail();
+                        if (r.status != IoStatus::InvalidHandle) PostFailure(r.error);
                         return false;
                     case WriterWake::Failed:
-                        Fail();
+                        PostFailure(LastSystemError());
                         return false;
                 }
                 break;
@@ -99,7 +83,7 @@ bool TWriteThread::Write(const uint8_t* data, uint32_t n) {
             const int w = WaitAny(close, kZeroWritePause);
             if (w == 0) return false;
             if (w == WaitFailed) {
-                Fail();
+                PostFailure(LastSystemError());
                 return false;
             }
             continue;

@@ -26,15 +26,20 @@ QString FailureText(const QString& message) {
     return message;
 }
 
-void ShowFailure(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, TApplication::Title(), FailureText(message),
-                    QMessageBox::Ok);
+void ShowFailure(const QString& message, const QString& cause) {
+    QString text = FailureText(message);
+    if (!cause.isEmpty()) text += u'\n' + cause;
+    QMessageBox box(QMessageBox::Critical, TApplication::Title(), text, QMessageBox::Ok);
+    // A message may quote what the operator typed: it is shown as it stands, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 void CatchFailures(const std::function<void()>& handler) {
     try {
         handler();
+    } catch (const EExplainedFailure& failure) {
+        ShowFailure(QString::fromUtf8(failure.what()), failure.Cause());
     } catch (const std::exception& failure) {
         ShowFailure(QString::fromUtf8(failure.what()));
     } catch (...) {

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QString>
 #include <functional>
+#include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace console {
 
@@ -19,9 +22,21 @@ class TApplication : public QApplication {
     static QString Title();
 };
 
+// A failure with a second line that says why, in the operator's terms.
+class EExplainedFailure : public std::runtime_error {
+  public:
+    EExplainedFailure(const std::string& message, QString cause)
+        : std::runtime_error(message), cause_(std::move(cause)) {}
+    const QString& Cause() const { return cause_; }
+
+  private:
+    QString cause_;
+};
+
 // The failure message box: error icon, OK button, the application's title, and the message
-// with a full stop appended when its last character's code is above the full stop's.
-void ShowFailure(const QString& message);
+// with a full stop appended when its last character's code is above the full stop's; a
+// cause, when there is one, on the line below.
+void ShowFailure(const QString& message, const QString& cause = QString());
 QString FailureText(const QString& message);
 
 // Runs a handler and shows whatever failure it raises. Handlers are connected through this so

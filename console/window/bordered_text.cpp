@@ -7,6 +7,7 @@ namespace console {
 
 BorderedText::BorderedText(QWidget* parent) : QLabel(parent) {
     setContentsMargins(2, 1, 1, 1);
+    setTextFormat(Qt::PlainText);  // what arrived is shown as it stands, never as markup
 }
 
 void BorderedText::paintEvent(QPaintEvent* event) {

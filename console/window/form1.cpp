@@ -79,6 +79,7 @@ void TForm1::FormCreate() {
     comm_->OnReceiveData = [this](const uint8_t* data, uint16_t length) {
         Comm321ReceiveData(data, length);
     };
+    comm_->OnCommFailure = [this](serial::TComm32&) { Comm321CommFailure(); };
     // The port object reports on this thread: its event is set while notifications wait.
     const auto dispatch = [this] { CatchFailures([this] { comm_->ProcessNotifications(); }); };
 #ifdef Q_OS_WIN

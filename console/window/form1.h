@@ -94,6 +94,7 @@ class TForm1 : public QWidget {
     void chkNEWClick();
     void ClearIndicators();
     void Comm321ReceiveData(const uint8_t* data, uint16_t length);
+    void Comm321CommFailure();
 
   signals:
     // Emitted at shutdown after the port object is gone and before the settings are written.

@@ -1,5 +1,6 @@
-// Received replies: each chunk goes to the protocol, and what a completed reply shows is
-// applied to the controls here, in one place.
+// What the port object reports: each received chunk goes to the protocol, and what a
+// completed reply shows is applied to the controls here, in one place; a lost line is shown
+// on the status line.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,9 +8,12 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
 
 #include "console/window/colours.h"
 #include "console/window/form1.h"
+#include "console/window/port_failure.h"
+#include "console/window/texts.h"
 
 namespace console {
 namespace {
@@ -30,6 +34,23 @@ void SetLight(QRadioButton* red, QRadioButton* green, bool redOn, bool greenOn) 
 
 void TForm1::Comm321ReceiveData(const uint8_t* data, uint16_t length) {
     if (const auto view = Protocol.ReceiveChunk(data, length)) ApplyReply(*view);
+}
+
+void TForm1::Comm321CommFailure() {
+    // A report that was still queued when the port closed belongs to a line already gone.
+    if (!comm_->PortOpen()) return;
+    // The port stays open until Stop; what the window showed of the controller is void.
+    ClearIndicators();
+    const QString lost = QString::fromUtf8(kLineLost);
+    const QString cause =
+        PortFailureCause(comm_->PortName, comm_->LastFailureError(), serial::FailureStage::Running);
+    const QString whole = cause.isEmpty() ? lost : lost + u' ' + cause;
+    // The status line holds one line: a reason too long for it is shown as the tooltip.
+    const bool fits =
+        txtStatus->fontMetrics().horizontalAdvance(whole) <= txtStatus->contentsRect().width();
+    txtStatus->setText(fits ? whole : lost);
+    txtStatus->setToolTip(fits ? QString() : Qt::convertFromPlainText(cause));
+    PaintText(txtStatus, Colour::Red);
 }
 
 void TForm1::ShowIndicators(const StatusIndicators& lights) {

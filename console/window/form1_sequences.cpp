@@ -13,8 +13,10 @@
 #include <thread>
 
 #include "console/number_syntax.h"
+#include "console/window/application.h"
 #include "console/window/colours.h"
 #include "console/window/form1.h"
+#include "console/window/port_failure.h"
 #include "serial/comm_constants.h"
 
 namespace console {
@@ -86,7 +88,13 @@ void TForm1::btnStartClick() {
     comm_->PortName = "//./" + cbbCom->currentText().toStdString();
     // An empty speed list (no row chosen) fails here as a text that is not a number.
     comm_->SetBaudRate(static_cast<uint32_t>(StrToInt(cbbSpeed->currentText().toStdString())));
-    comm_->OpenPort();
+    try {
+        comm_->OpenPort();
+    } catch (const serial::ECommsError& failure) {
+        throw EExplainedFailure(failure.what(),
+                                PortFailureCause(comm_->PortName, failure.SystemError(),
+                                                 serial::FailureStage::Opening));
+    }
     comm_->EscapeFunction(serial::SETRTS);
     tmr1Timer();
     Wait100Ms();
@@ -96,6 +104,7 @@ void TForm1::btnStartClick() {
 void TForm1::btnStopClick() {
     comm_->ClosePort();
     txtStatus->clear();
+    txtStatus->setToolTip(QString());  // a reply's notes go with its text
     ClearIndicators();
     tmr1Timer();
 }

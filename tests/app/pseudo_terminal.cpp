@@ -28,7 +28,12 @@ PseudoTerminal::PseudoTerminal(bool holdSlave) {
 
 PseudoTerminal::~PseudoTerminal() {
     if (slave_ >= 0) close(slave_);
+    if (master_ >= 0) close(master_);
+}
+
+void PseudoTerminal::CloseMaster() {
     close(master_);
+    master_ = -1;
 }
 
 std::vector<uint8_t> PseudoTerminal::Read(size_t count, int timeoutMs) {

@@ -24,6 +24,8 @@ class PseudoTerminal {
     // Whatever arrives within the quiet period (for "nothing was sent").
     std::vector<uint8_t> Drain(int quietMs = 150);
     void Write(const std::vector<uint8_t>& bytes);
+    // The controller's end goes away, as when the adapter is pulled.
+    void CloseMaster();
     // True when nobody holds the slave open any more.
     bool HungUp();
     // The line speed the slave's settings name, in bits per second (0 if unknown).

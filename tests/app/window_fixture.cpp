@@ -4,11 +4,25 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest/QTest>
 
 namespace apptest {
+namespace {
+
+// The box's text as the operator reads it: markup, where the box takes it as such, rendered.
+QString ShownText(const QMessageBox& box) {
+    const bool markup = box.textFormat() == Qt::RichText ||
+                        (box.textFormat() == Qt::AutoText && Qt::mightBeRichText(box.text()));
+    if (!markup) return box.text();
+    QTextDocument rendered;
+    rendered.setHtml(box.text());
+    return rendered.toPlainText();
+}
+
+}  // namespace
 
 std::optional<SeenBox> CloseBoxDuring(const std::function<void()>& action) {
     std::optional<SeenBox> seen;
@@ -17,7 +31,7 @@ std::optional<SeenBox> CloseBoxDuring(const std::function<void()>& action) {
     QObject::connect(&watcher, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || seen) return;
-        seen = SeenBox{box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        seen = SeenBox{box->windowTitle(), ShownText(*box), box->icon(), box->standardButtons()};
         box->button(QMessageBox::Ok)->click();
     });
     watcher.start();

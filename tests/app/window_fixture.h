@@ -11,15 +11,21 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 #include "console/window/form1.h"
 #include "pseudo_terminal.h"
+
+// Failure reports show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace apptest {
 
 struct SeenBox {
     QString Title;
-    QString Text;
+    QString Text;  // as shown
     QMessageBox::Icon Icon;
     QMessageBox::StandardButtons Buttons;
 };

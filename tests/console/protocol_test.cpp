@@ -15,16 +15,16 @@ using Bytes = std::vector<uint8_t>;
 // A protocol with a capture of every write request in place of the port.
 class Protocol : public ::testing::Test {
   protected:
-    std::vector<Bytes> writes;
-    ControllerProtocol protocol{[this](const uint8_t* data, uint16_t length) {
-        writes.emplace_back(data, data + length);
+    std::vector<Bytes> writes_;
+    ControllerProtocol protocol_{[this](const uint8_t* data, uint16_t length) {
+        writes_.emplace_back(data, data + length);
         return true;
     }};
 
-    void SetUp() override { protocol.ControllerNumber = 1; }
+    void SetUp() override { protocol_.ControllerNumber = 1; }
 
     std::optional<ReplyView> Feed(const Bytes& chunk) {
-        return protocol.ReceiveChunk(chunk.data(), static_cast<uint16_t>(chunk.size()));
+        return protocol_.ReceiveChunk(chunk.data(), static_cast<uint16_t>(chunk.size()));
     }
 };
 
@@ -48,12 +48,12 @@ class Assembly : public Protocol, public ::testing::WithParamInterface<ChunkCase
 
 TEST_P(Assembly, DecodesOnlyWholeReplies) {
     const ChunkCase& c = GetParam();
-    protocol.FiveByteReplies = c.FiveByte;
+    protocol_.FiveByteReplies = c.FiveByte;
     ASSERT_EQ(c.Chunks.size(), c.Decoded.size());
     for (size_t i = 0; i < c.Chunks.size(); ++i) {
         const auto view = Feed(c.Chunks[i]);
         EXPECT_EQ(view ? view->StatusText : "", c.Decoded[i]) << "chunk " << i;
-        EXPECT_LE(protocol.ReplyFill, protocol.ReplyLength());
+        EXPECT_LE(protocol_.ReplyFill, protocol_.ReplyLength());
     }
 }
 
@@ -91,10 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Protocol, CommandBetweenChunksDropsThePartialReply) {
     EXPECT_FALSE(Feed({0x01, 0x44}));
-    protocol.SendSimple('D');
-    EXPECT_EQ(protocol.ReplyFill, 0);
+    protocol_.SendSimple('D');
+    EXPECT_EQ(protocol_.ReplyFill, 0);
     EXPECT_FALSE(Feed({0x01}));  // would have completed the old reply
-    EXPECT_EQ(protocol.ReplyFill, 1);
+    EXPECT_EQ(protocol_.ReplyFill, 1);
     const auto view = Feed({0x44, 0x05});
     ASSERT_TRUE(view);
     EXPECT_EQ(view->StatusText, "[0] " + kStatusD);
@@ -102,19 +102,19 @@ TEST_F(Protocol, CommandBetweenChunksDropsThePartialReply) {
 
 TEST_F(Protocol, FillLeftAboveTheLengthRestartsAssembly) {
     // The format switched while a five-byte reply was four bytes along.
-    protocol.FiveByteReplies = true;
+    protocol_.FiveByteReplies = true;
     EXPECT_FALSE(Feed({0xFF, 0x01, 0x44, 0x05}));
-    protocol.FiveByteReplies = false;
+    protocol_.FiveByteReplies = false;
     EXPECT_FALSE(Feed({0x01}));
-    EXPECT_EQ(protocol.ReplyFill, 1);
-    protocol.ReplyFill = 60000;  // whatever the window left, no wrap and no overrun
+    EXPECT_EQ(protocol_.ReplyFill, 1);
+    protocol_.ReplyFill = 60000;  // whatever the window left, no wrap and no overrun
     EXPECT_EQ(Feed({0x01, 0x44, 0x05})->StatusText, "[0] " + kStatusD);
 }
 
 // ---- Decoding ------------------------------------------------------------------------------
 
 TEST_F(Protocol, FiveByteStatusFromExpectedAddress) {
-    protocol.FiveByteReplies = true;
+    protocol_.FiveByteReplies = true;
     const auto view = Feed({0xFF, 0x01, 0x44, 0x05, 0x03});
     ASSERT_TRUE(view);
     EXPECT_EQ(view->StatusText, "[0] OK - D (запрос статуса)");
@@ -130,13 +130,13 @@ TEST_F(Protocol, FiveByteStatusFromExpectedAddress) {
     EXPECT_EQ(lights.OutputGreenBack, Colour::Face);
     EXPECT_EQ(lights.HasErrorText, Colour::WindowText);
     EXPECT_FALSE(view->TimeoutText || view->NumberText);
-    EXPECT_TRUE(writes.empty());  // showing lights sends no A or B
-    EXPECT_EQ(protocol.ReplyCounter, 1);
+    EXPECT_TRUE(writes_.empty());  // showing lights sends no A or B
+    EXPECT_EQ(protocol_.ReplyCounter, 1);
 }
 
 TEST_F(Protocol, WrongAddressIsMaroonWithItsMessage) {
-    protocol.FiveByteReplies = true;
-    protocol.ControllerNumber = 2;
+    protocol_.FiveByteReplies = true;
+    protocol_.ControllerNumber = 2;
     const auto view = Feed({0xFF, 0x01, 0x44, 0x05, 0x03});
     ASSERT_TRUE(view);
     EXPECT_EQ(view->StatusText, "[0] OK - D (запрос статуса)");
@@ -146,7 +146,7 @@ TEST_F(Protocol, WrongAddressIsMaroonWithItsMessage) {
 }
 
 TEST_F(Protocol, MalformedFrameIsStillDecoded) {
-    protocol.FiveByteReplies = true;
+    protocol_.FiveByteReplies = true;
     auto view = Feed({0x00, 0x01, 0x44, 0x05, 0x03});
     ASSERT_TRUE(view);
     EXPECT_EQ(view->StatusToolTip, "Формат пакета от контроллера неверен: 00 01 44 05 03 ");
@@ -261,35 +261,35 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Protocol, JReplySetsTheControllerNumber) {
     Feed({9, 'J', 3});
-    EXPECT_EQ(protocol.ControllerNumber, 3);
+    EXPECT_EQ(protocol_.ControllerNumber, 3);
     // The next reply is checked against the new number.
     EXPECT_EQ(Feed({3, 'D', 0})->StatusColour, Colour::Blue);
 }
 
 TEST_F(Protocol, AddressComparesTheWholeNumber) {
-    protocol.ControllerNumber = 258;
-    protocol.SendSimple('D');
-    EXPECT_EQ(writes.back(), (Bytes{2, 'D', 0}));
+    protocol_.ControllerNumber = 258;
+    protocol_.SendSimple('D');
+    EXPECT_EQ(writes_.back(), (Bytes{2, 'D', 0}));
     const auto view = Feed({2, 'D', 0});
     EXPECT_EQ(view->StatusColour, Colour::Maroon);
     EXPECT_EQ(view->StatusToolTip, "В поле адреса пришло 2");
 }
 
 TEST_F(Protocol, ErrorBitSendsTheErrorQuery) {
-    protocol.ControllerNumber = 258;
+    protocol_.ControllerNumber = 258;
     const auto view = Feed({2, 'D', 0x40});
     ASSERT_TRUE(view && view->Indicators);
     EXPECT_TRUE(view->Indicators->HasError);
     EXPECT_EQ(view->Indicators->HasErrorText, Colour::Red);
-    ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0], (Bytes{2, 'E', 0}));
-    EXPECT_EQ(protocol.OutCommand, (std::array<uint8_t, 3>{2, 'E', 0}));
+    ASSERT_EQ(writes_.size(), 1u);
+    EXPECT_EQ(writes_[0], (Bytes{2, 'E', 0}));
+    EXPECT_EQ(protocol_.OutCommand, (std::array<uint8_t, 3>{2, 'E', 0}));
 
     // Every status with the bit asks again; the E reply itself does not.
     Feed({2, 'K', 0xCF});
-    EXPECT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes_.size(), 2u);
     Feed({2, 'E', 3});
-    EXPECT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes_.size(), 2u);
 }
 
 // ---- Status byte -------------------------------------------------------------------------
@@ -334,44 +334,44 @@ TEST(StateViewTest, BitsToIndicators) {
 // ---- Commands ----------------------------------------------------------------------------
 
 TEST_F(Protocol, SendersBuildTheirFrames) {
-    protocol.ControllerNumber = 258;  // address byte 2
+    protocol_.ControllerNumber = 258;  // address byte 2
     struct Case {
         const char* Name;
         std::function<void()> Send;
         Bytes Frame;
     };
     const Case cases[] = {
-        {"D", [&] { protocol.SendSimple('D'); }, {2, 'D', 0}},
-        {"P", [&] { protocol.SendSimple('P'); }, {2, 'P', 0}},
-        {"A1", [&] { protocol.SendLight('A', 1); }, {2, 'A', 1}},
-        {"B2", [&] { protocol.SendLight('B', 2); }, {2, 'B', 2}},
-        {"J", [&] { protocol.SendReadNumber(); }, {0, 'J', 0}},
-        {"I300", [&] { protocol.SendWriteNumber("300"); }, {0, 'I', 0x2C}},
-        {"F1050", [&] { protocol.SendWriteTimeout("1050"); }, {2, 'F', 10}},
-        {"F99", [&] { protocol.SendWriteTimeout("99"); }, {2, 'F', 0}},
-        {"F-150", [&] { protocol.SendWriteTimeout("-150"); }, {2, 'F', 0xFF}},
-        {"F30000", [&] { protocol.SendWriteTimeout("30000"); }, {2, 'F', 0x2C}},
-        {"F-99", [&] { protocol.SendWriteTimeout("-99"); }, {2, 'F', 0}},
-        {"FMin", [&] { protocol.SendWriteTimeout("-2147483648"); }, {2, 'F', 0xEC}},
-        {"FHex", [&] { protocol.SendWriteTimeout("$3E8"); }, {2, 'F', 10}},
-        {"H0", [&] { protocol.SendSpeed(0); }, {2, 'H', 9}},
-        {"H1", [&] { protocol.SendSpeed(1); }, {2, 'H', 19}},
-        {"H2", [&] { protocol.SendSpeed(2); }, {2, 'H', 38}},
-        {"H3", [&] { protocol.SendSpeed(3); }, {2, 'H', 57}},
-        {"H4", [&] { protocol.SendSpeed(4); }, {2, 'H', 115}},
-        {"HData1", [&] { protocol.SendErrorData(); }, {2, 'H', 1}},
+        {"D", [&] { protocol_.SendSimple('D'); }, {2, 'D', 0}},
+        {"P", [&] { protocol_.SendSimple('P'); }, {2, 'P', 0}},
+        {"A1", [&] { protocol_.SendLight('A', 1); }, {2, 'A', 1}},
+        {"B2", [&] { protocol_.SendLight('B', 2); }, {2, 'B', 2}},
+        {"J", [&] { protocol_.SendReadNumber(); }, {0, 'J', 0}},
+        {"I300", [&] { protocol_.SendWriteNumber("300"); }, {0, 'I', 0x2C}},
+        {"F1050", [&] { protocol_.SendWriteTimeout("1050"); }, {2, 'F', 10}},
+        {"F99", [&] { protocol_.SendWriteTimeout("99"); }, {2, 'F', 0}},
+        {"F-150", [&] { protocol_.SendWriteTimeout("-150"); }, {2, 'F', 0xFF}},
+        {"F30000", [&] { protocol_.SendWriteTimeout("30000"); }, {2, 'F', 0x2C}},
+        {"F-99", [&] { protocol_.SendWriteTimeout("-99"); }, {2, 'F', 0}},
+        {"FMin", [&] { protocol_.SendWriteTimeout("-2147483648"); }, {2, 'F', 0xEC}},
+        {"FHex", [&] { protocol_.SendWriteTimeout("$3E8"); }, {2, 'F', 10}},
+        {"H0", [&] { protocol_.SendSpeed(0); }, {2, 'H', 9}},
+        {"H1", [&] { protocol_.SendSpeed(1); }, {2, 'H', 19}},
+        {"H2", [&] { protocol_.SendSpeed(2); }, {2, 'H', 38}},
+        {"H3", [&] { protocol_.SendSpeed(3); }, {2, 'H', 57}},
+        {"H4", [&] { protocol_.SendSpeed(4); }, {2, 'H', 115}},
+        {"HData1", [&] { protocol_.SendErrorData(); }, {2, 'H', 1}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        writes.clear();
-        protocol.ReplyFill = 2;
+        writes_.clear();
+        protocol_.ReplyFill = 2;
         c.Send();
-        ASSERT_EQ(writes.size(), 1u);
-        EXPECT_EQ(writes[0], c.Frame);
-        EXPECT_EQ(Bytes(protocol.OutCommand.begin(), protocol.OutCommand.end()), c.Frame);
-        EXPECT_EQ(protocol.ReplyFill, 0);
+        ASSERT_EQ(writes_.size(), 1u);
+        EXPECT_EQ(writes_[0], c.Frame);
+        EXPECT_EQ(Bytes(protocol_.OutCommand.begin(), protocol_.OutCommand.end()), c.Frame);
+        EXPECT_EQ(protocol_.ReplyFill, 0);
     }
-    EXPECT_EQ(protocol.ControllerNumber, 258);  // I does not change it
+    EXPECT_EQ(protocol_.ControllerNumber, 258);  // I does not change it
 }
 
 TEST_F(Protocol, BadTextsSendNothing) {
@@ -380,42 +380,42 @@ TEST_F(Protocol, BadTextsSendNothing) {
         std::string Message;
     };
     const Case cases[] = {
-        {[&] { protocol.SendWriteTimeout("abc"); }, "'abc' is not a valid integer value"},
-        {[&] { protocol.SendWriteTimeout(""); }, "'' is not a valid integer value"},
-        {[&] { protocol.SendWriteNumber("0x"); }, "'0x' is not a valid integer value"},
-        {[&] { protocol.SendSpeed(-1); }, "'' is not a valid integer value"},
-        {[&] { protocol.SendSpeed(5); }, "'' is not a valid integer value"},
+        {[&] { protocol_.SendWriteTimeout("abc"); }, "'abc' is not a valid integer value"},
+        {[&] { protocol_.SendWriteTimeout(""); }, "'' is not a valid integer value"},
+        {[&] { protocol_.SendWriteNumber("0x"); }, "'0x' is not a valid integer value"},
+        {[&] { protocol_.SendSpeed(-1); }, "'' is not a valid integer value"},
+        {[&] { protocol_.SendSpeed(5); }, "'' is not a valid integer value"},
     };
     for (const Case& c : cases) {
-        protocol.ReplyFill = 2;
+        protocol_.ReplyFill = 2;
         try {
             c.Send();
             ADD_FAILURE() << "no failure for " << c.Message;
         } catch (const EConvertError& error) {
             EXPECT_EQ(error.what(), c.Message);
         }
-        EXPECT_EQ(protocol.ReplyFill, 2);  // the partial reply survives a command not sent
+        EXPECT_EQ(protocol_.ReplyFill, 2);  // the partial reply survives a command not sent
     }
-    EXPECT_TRUE(writes.empty());
+    EXPECT_TRUE(writes_.empty());
 }
 
 TEST_F(Protocol, ErrorByteSequence) {
-    protocol.ReplyFill = 2;
-    for (int i = 0; i < 5; ++i) protocol.SendErrorByte();
+    protocol_.ReplyFill = 2;
+    for (int i = 0; i < 5; ++i) protocol_.SendErrorByte();
     const std::vector<Bytes> expected{{0x00}, {0x08}, {0xDC}, {0x33}, {0x45}};
-    EXPECT_EQ(writes, expected);
-    EXPECT_EQ(protocol.ReplyFill, 2);  // not a command: assembly goes on
+    EXPECT_EQ(writes_, expected);
+    EXPECT_EQ(protocol_.ReplyFill, 2);  // not a command: assembly goes on
 }
 
 TEST_F(Protocol, NumberingRestartsWhenTheCounterIsReset) {
     EXPECT_EQ(Feed({1, 'D', 0})->StatusText.substr(0, 4), "[0] ");
     EXPECT_EQ(Feed({1, 'D', 0})->StatusText.substr(0, 4), "[1] ");
-    protocol.ReplyCounter = 0;  // Start
+    protocol_.ReplyCounter = 0;  // Start
     EXPECT_EQ(Feed({1, 'D', 0})->StatusText.substr(0, 4), "[0] ");
 
-    protocol.ReplyCounter = std::numeric_limits<int32_t>::max();
+    protocol_.ReplyCounter = std::numeric_limits<int32_t>::max();
     EXPECT_EQ(Feed({1, 'D', 0})->StatusText.substr(0, 13), "[2147483647] ");
-    EXPECT_EQ(protocol.ReplyCounter, std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(protocol_.ReplyCounter, std::numeric_limits<int32_t>::min());
     EXPECT_EQ(Feed({1, 'D', 0})->StatusText.substr(0, 14), "[-2147483648] ");
 }
 

@@ -145,6 +145,34 @@ TEST_F(SettingsFile, RewriteLeavesEveryOtherByte) {
     }
 }
 
+// A lone carriage return ends a line for the reader and the writer alike: a key added behind
+// it must not be glued to the line before, whose value would swallow it.
+TEST_F(SettingsFile, LoneCarriageReturnsEndLinesForReaderAndWriter) {
+    struct Case {
+        const char* Name;
+        std::string Before;
+        std::string After;
+    };
+    const Case cases[] = {
+        {"CrLfFileEndingInLoneCr", "[Main]\r\nPort=COM1\r",
+         "[Main]\r\nPort=COM7\r\nSpeed=2\r\n5byte=0\r\n"},
+        {"SectionEndingInLoneCr", "[Main]\r", "[Main]\r\nPort=COM7\r\nSpeed=2\r\n5byte=0\r\n"},
+        {"CrOnlyFile", "[Main]\rPort=COM1\r[X]\ra=1\r",
+         "[Main]\rPort=COM7\rSpeed=2\r5byte=0\r[X]\ra=1\r"},
+    };
+    const Settings written{"COM7", 2, false};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Put(c.Before);
+        WriteSettings(file, written);
+        EXPECT_EQ(Get(), c.After);
+        const Settings read = ReadSettings(file);
+        EXPECT_EQ(read.Port, written.Port);
+        EXPECT_EQ(read.Speed, written.Speed);
+        EXPECT_EQ(read.FiveByte, written.FiveByte);
+    }
+}
+
 TEST_F(SettingsFile, KeepsPermissionBits) {
     Put("[Main]\n");
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "tests/install/icon_files.h"
+#include "tests/install/run_command.h"
 
 namespace fs = std::filesystem;
 using install_test::Stage;
@@ -26,8 +26,14 @@ std::vector<std::string> ExpectedFiles() {
         files.push_back("share/icons/hicolor/" + std::to_string(n) + "x" + std::to_string(n) +
                         "/apps/dravik.png");
     }
-    if (DRAVIK_HAS_PROGRAM) files.push_back("bin/dravik");
-    if (DRAVIK_HAS_SIMULATOR) files.push_back("bin/controller_sim");
+    if (DRAVIK_HAS_PROGRAM) {
+        files.push_back("bin/dravik");
+        files.push_back("share/man/man1/dravik.1.gz");
+    }
+    if (DRAVIK_HAS_SIMULATOR) {
+        files.push_back("bin/controller_sim");
+        files.push_back("share/man/man1/controller_sim.1.gz");
+    }
     return files;
 }
 
@@ -58,16 +64,6 @@ std::map<std::string, std::string> DesktopKeys(const std::string& text) {
     return keys;
 }
 
-// The command's exit status and everything it printed.
-std::pair<int, std::string> RunCommand(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return {-1, "popen failed"};
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    return {pclose(pipe), output};
-}
-
 }  // namespace
 
 TEST(InstalledTree, HoldsTheProgramsTheDesktopEntryAndTheIcons) {
@@ -87,8 +83,8 @@ TEST(InstalledTree, HoldsTheProgramsTheDesktopEntryAndTheIcons) {
 
 TEST(DesktopEntry, PassesDesktopFileValidate) {
     const fs::path entry = Stage() / "prefix/share/applications/dravik.desktop";
-    const auto [status, output] =
-        RunCommand(std::string(DRAVIK_DESKTOP_FILE_VALIDATE) + " '" + entry.string() + "'");
+    const auto [status, output] = install_test::RunCommand(
+        std::string(DRAVIK_DESKTOP_FILE_VALIDATE) + " " + install_test::ShellQuoted(entry));
     EXPECT_EQ(status, 0) << output;
     EXPECT_EQ(output, "") << "the validator has remarks";
 }
@@ -139,4 +135,54 @@ TEST(PortablePackage, UnpacksIntoOneFolderWithTheInstalledTreeAndTheReadme) {
     const std::string readme = install_test::ReadText(top[0] / "README.txt");
     EXPECT_NE(readme.find("dravik.ini"), std::string::npos)
         << "the README does not tell where the settings live";
+}
+
+// The Debian package: the plain install's tree under /usr with the copyright notice Debian
+// asks of every package, named as Debian names packages, with its control fields and the
+// libraries the programs link against as dependencies.
+TEST(DebianPackage, HoldsThePlainInstallUnderUsrWithItsControlFields) {
+    if (!DRAVIK_DEBIAN_PACKAGE) GTEST_SKIP() << "no Debian package in this build";
+    std::set<std::string> expected;
+    for (const std::string& file : FilesUnder(Stage() / "prefix")) expected.insert("usr/" + file);
+    expected.insert("usr/share/doc/dravik/copyright");
+    EXPECT_EQ(FilesUnder(Stage() / "debian"), expected);
+
+    const auto [archStatus, arch] = install_test::RunCommand("dpkg --print-architecture");
+    ASSERT_EQ(archStatus, 0) << arch;
+    const fs::path deb = Stage() / "packages" /
+                         ("dravik_" DRAVIK_VERSION "_" + arch.substr(0, arch.find('\n')) + ".deb");
+    ASSERT_TRUE(fs::is_regular_file(deb)) << deb << " was not made";
+    const auto [status, fields] = install_test::RunCommand(
+        "dpkg-deb -f " + install_test::ShellQuoted(deb) + " Package Section Maintainer Depends");
+    ASSERT_EQ(status, 0) << fields;
+    EXPECT_NE(fields.find("Package: dravik\n"), std::string::npos) << fields;
+    EXPECT_NE(fields.find("Section: electronics\n"), std::string::npos) << fields;
+    EXPECT_NE(fields.find("Maintainer: "), std::string::npos) << fields;
+    for (const char* library : {"libc6", "libstdc++6", "libqt6widgets6"})
+        EXPECT_NE(fields.find(library), std::string::npos) << library << " missing: " << fields;
+}
+
+// Lintian, Debian's package checker, reports nothing beyond what the README explains.
+TEST(DebianPackage, LintianReportsOnlyTheExplainedTags) {
+    if (!DRAVIK_DEBIAN_PACKAGE) GTEST_SKIP() << "no Debian package in this build";
+    const std::set<std::string> explained = {
+        "no-changelog",  // the history is the repository's, not a Debian changelog
+    };
+    std::string debs;
+    for (const auto& entry : fs::directory_iterator(Stage() / "packages"))
+        if (entry.path().extension() == ".deb")
+            debs += " " + install_test::ShellQuoted(entry.path());
+    const auto [status, output] = install_test::RunCommand(
+        std::string(DRAVIK_LINTIAN) + " --fail-on none --tag-display-limit 0" + debs);
+    ASSERT_EQ(status, 0) << output;  // 1: lintian could not check
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        // "E: dravik: tag details": errors and warnings, the levels lintian shows by default.
+        if (line.size() < 3 || line[1] != ':' || line.rfind("N:", 0) == 0) continue;
+        std::istringstream words(line.substr(2));
+        std::string package, tag;
+        words >> package >> tag;
+        EXPECT_TRUE(explained.count(tag)) << "lintian: " << line;
+    }
 }

@@ -1,6 +1,7 @@
 #include "fake_device.h"
 
 #include "serial/comm_constants.h"
+#include "serial/system_error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,7 +34,7 @@ class FakeDevice : public Device {
     bool SetCommState(const Dcb& dcb) override {
         std::lock_guard lock(p_->mutex_);
         p_->applied_.push_back(dcb);
-        return !p_->refuseSetState_;
+        return !p_->refuseSetState_ || Failure(false);
     }
     bool SetCommTimeouts(const CommTimeouts& timeouts) override {
         std::lock_guard lock(p_->mutex_);
@@ -64,12 +65,12 @@ class FakeDevice : public Device {
         std::lock_guard lock(p_->mutex_);
         p_->Count(Call::SetCommMask);
         p_->masks_.push_back(mask);
-        return !p_->Failing(Call::SetCommMask);
+        return !p_->Failing(Call::SetCommMask) || Failure(false);
     }
     bool GetCommModemStatus(uint32_t& status) override {
         std::lock_guard lock(p_->mutex_);
         p_->Count(Call::GetCommModemStatus);
-        if (p_->Failing(Call::GetCommModemStatus)) return false;
+        if (p_->Failing(Call::GetCommModemStatus)) return Failure(false);
         status = p_->modem_;
         return true;
     }
@@ -77,7 +78,7 @@ class FakeDevice : public Device {
         p_->RunHook(Call::ClearCommError);
         std::lock_guard lock(p_->mutex_);
         p_->Count(Call::ClearCommError);
-        if (p_->Failing(Call::ClearCommError)) return false;
+        if (p_->Failing(Call::ClearCommError)) return Failure(false);
         errors = p_->currentErrors_;
         p_->currentErrors_ = 0;
         return true;
@@ -86,7 +87,7 @@ class FakeDevice : public Device {
         p_->RunHook(Call::WaitCommEvent);
         std::lock_guard lock(p_->mutex_);
         p_->Count(Call::WaitCommEvent);
-        if (IoStatus how; p_->Failing(Call::WaitCommEvent, &how)) return {how, 0, EIO};
+        if (IoStatus how; p_->Failing(Call::WaitCommEvent, &how)) return {how, 0, kFakeSystemError};
         if (!p_->lineEvents_.empty() && p_->lineEvents_.front().atOnce) {
             mask = TakeLineEvent();
             return {IoStatus::Done, 0, 0};
@@ -99,8 +100,10 @@ class FakeDevice : public Device {
         p_->RunHook(Call::CommEventResult);
         std::lock_guard lock(p_->mutex_);
         p_->Count(Call::CommEventResult);
-        if (IoStatus how; p_->Failing(Call::CommEventResult, &how)) return {how, 0, EIO};
-        if (!p_->lineOutstanding_ || p_->lineEvents_.empty()) return {IoStatus::Failed, 0, EIO};
+        if (IoStatus how; p_->Failing(Call::CommEventResult, &how))
+            return {how, 0, kFakeSystemError};
+        if (!p_->lineOutstanding_ || p_->lineEvents_.empty())
+            return {IoStatus::Failed, 0, kFakeSystemError};
         p_->lineOutstanding_ = false;
         mask = TakeLineEvent();
         p_->UpdateEvents();
@@ -110,7 +113,7 @@ class FakeDevice : public Device {
         p_->RunHook(Call::ReadFile);
         std::lock_guard lock(p_->mutex_);
         p_->Count(Call::ReadFile);
-        if (IoStatus how; p_->Failing(Call::ReadFile, &how)) return {how, 0, EIO};
+        if (IoStatus how; p_->Failing(Call::ReadFile, &how)) return {how, 0, kFakeSystemError};
         if (p_->streamLeft_ > 0) {
             const auto count =
                 static_cast<uint32_t>(std::min<uint64_t>({p_->streamLeft_, p_->streamChunk_, n}));
@@ -132,8 +135,9 @@ class FakeDevice : public Device {
         p_->RunHook(Call::ReadResult);
         std::lock_guard lock(p_->mutex_);
         p_->Count(Call::ReadResult);
-        if (IoStatus how; p_->Failing(Call::ReadResult, &how)) return {how, 0, EIO};
-        if (!p_->readOutstanding_ || p_->reads_.empty()) return {IoStatus::Failed, 0, EIO};
+        if (IoStatus how; p_->Failing(Call::ReadResult, &how)) return {how, 0, kFakeSystemError};
+        if (!p_->readOutstanding_ || p_->reads_.empty())
+            return {IoStatus::Failed, 0, kFakeSystemError};
         p_->readOutstanding_ = false;
         const uint32_t count = p_->Deliver(p_->readBuffer_, p_->readSize_);
         p_->UpdateEvents();
@@ -144,7 +148,7 @@ class FakeDevice : public Device {
         {
             std::lock_guard lock(p_->mutex_);
             p_->Count(Call::WaitReader);
-            if (p_->Failing(Call::WaitReader)) return ReaderWake::Failed;
+            if (p_->Failing(Call::WaitReader)) return Failure(ReaderWake::Failed);
         }
         Event* list[] = {&close, p_->lineReady_.get(), p_->readReady_.get()};
         switch (WaitAny(list, std::chrono::milliseconds(-1))) {
@@ -165,7 +169,7 @@ class FakeDevice : public Device {
         p_->RunHook(Call::WriteFile);
         std::lock_guard lock(p_->mutex_);
         p_->Count(Call::WriteFile);
-        if (IoStatus how; p_->Failing(Call::WriteFile, &how)) return {how, 0, EIO};
+        if (IoStatus how; p_->Failing(Call::WriteFile, &how)) return {how, 0, kFakeSystemError};
         p_->offered_.emplace_back(data, data + n);
         WriteStep step;
         if (p_->zeroForever_) {
@@ -189,18 +193,18 @@ class FakeDevice : public Device {
                 p_->UpdateEvents();
                 return {IoStatus::Pending, 0, 0};
             case WriteStep::Failed:
-                return {IoStatus::Failed, 0, EIO};
+                return {IoStatus::Failed, 0, kFakeSystemError};
             case WriteStep::InvalidHandle:
                 return {IoStatus::InvalidHandle, 0, EBADF};
         }
-        return {IoStatus::Failed, 0, EIO};
+        return {IoStatus::Failed, 0, kFakeSystemError};
     }
     WriterWake WaitWrite(Event& close) override {
         p_->RunHook(Call::WaitWrite);
         {
             std::lock_guard lock(p_->mutex_);
             p_->Count(Call::WaitWrite);
-            if (p_->Failing(Call::WaitWrite)) return WriterWake::Failed;
+            if (p_->Failing(Call::WaitWrite)) return Failure(WriterWake::Failed);
         }
         Event* list[] = {&close, p_->writeReady_.get()};
         switch (WaitAny(list, std::chrono::milliseconds(-1))) {
@@ -216,8 +220,8 @@ class FakeDevice : public Device {
         p_->RunHook(Call::WriteResult);
         std::lock_guard lock(p_->mutex_);
         p_->Count(Call::WriteResult);
-        if (IoStatus how; p_->Failing(Call::WriteResult, &how)) return {how, 0, EIO};
-        if (!p_->writePending_) return {IoStatus::Failed, 0, EIO};
+        if (IoStatus how; p_->Failing(Call::WriteResult, &how)) return {how, 0, kFakeSystemError};
+        if (!p_->writePending_) return {IoStatus::Failed, 0, kFakeSystemError};
         p_->writePending_ = false;
         const std::vector<uint8_t> bytes = std::move(p_->pendingBytes_);
         p_->UpdateEvents();
@@ -225,11 +229,17 @@ class FakeDevice : public Device {
     }
 
   private:
+    // A failed result, with its reason where the platform's calls leave it.
+    template <class Result>
+    static Result Failure(Result result) {
+        SetLastSystemError(kFakeSystemError);
+        return result;
+    }
     bool Simple(Call c) {
         p_->RunHook(c);
         std::lock_guard lock(p_->mutex_);
         p_->Count(c);
-        return !p_->Failing(c);
+        return !p_->Failing(c) || Failure(false);
     }
     // Callers hold the lock.
     uint32_t TakeLineEvent() {
@@ -258,13 +268,17 @@ FakePort::FakePort()
 
 DeviceOpener FakePort::Opener() {
     std::weak_ptr<FakePort> weak = shared_from_this();
-    return [weak](const std::string& name) -> std::unique_ptr<Device> {
+    return [weak](const std::string& name, int* error) -> std::unique_ptr<Device> {
         auto port = weak.lock();
+        if (error) *error = 0;
         if (!port) return nullptr;
         {
             std::lock_guard lock(port->mutex_);
             port->opened_.push_back(name);
-            if (port->refuseOpen_) return nullptr;
+            if (port->refuseOpen_) {
+                if (error) *error = kFakeSystemError;
+                return nullptr;
+            }
         }
         return port->MakeDevice();
     };

@@ -4,6 +4,7 @@
 // object and its threads did can still be read after ClosePort has released the device.
 // Waits block on real events, like the platform's.
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -20,6 +21,9 @@
 namespace serial::test {
 
 using namespace std::chrono_literals;
+
+// The system error of every failure the fake reports (a refused opening included).
+inline constexpr int kFakeSystemError = EIO;
 
 // The calls a test can make fail, and the ones it can hook or count.
 enum class Call {

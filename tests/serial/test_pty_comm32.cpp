@@ -13,6 +13,7 @@
 #include "pump.h"
 #include "serial/comm32.h"
 #include "serial/comm_constants.h"
+#include "serial/system_error.h"
 
 namespace serial {
 namespace {
@@ -76,22 +77,38 @@ TEST_F(PtyComm, OpeningFailuresNameTheirCause) {
         std::filesystem::temp_directory_path() / ("dravik-comm-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "file") << "x";
+    Open();
 
     TComm32 other;
     struct Case {
         std::string name;
         const char* message;
+        int error;  // the system's reason that travels with the message
+        SystemCause cause;
     };
     const Case cases[] = {
-        {"//./no-such-tty", kCannotOpenPort},
-        {"//./" + (dir / "file").string(), kNotACommPort},
-        {"//./" + dir.string(), kNotACommPort},
-        {"//.//dev/zero", kBadPortSettings},
+        {"//./no-such-tty", kCannotOpenPort, ENOENT, SystemCause::NotFound},
+        {comm.PortName, kCannotOpenPort, EWOULDBLOCK, SystemCause::Busy},
+        {"//./" + (dir / "file").string(), kNotACommPort, 0, SystemCause::None},
+        {"//./" + dir.string(), kNotACommPort, 0, SystemCause::None},
+        {"//.//dev/zero", kBadPortSettings, ENOTTY, SystemCause::Other},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         other.PortName = c.name;
-        EXPECT_EQ(OpenError(other), c.message) << c.name;
-        EXPECT_FALSE(other.PortOpen()) << c.name;
+        try {
+            other.OpenPort();
+            ADD_FAILURE() << "opened";
+        } catch (const ECommsError& e) {
+            EXPECT_STREQ(e.what(), c.message);
+            EXPECT_EQ(e.SystemError(), c.error);
+            EXPECT_EQ(CauseOf(e.SystemError(), FailureStage::Opening), c.cause);
+            const std::string text = SystemErrorText(e.SystemError());
+            EXPECT_EQ(text.empty(), c.error == 0) << text;
+            EXPECT_EQ(text.find_first_of("\r\n"), text.npos) << text;
+            EXPECT_FALSE(!text.empty() && text.back() == '.') << text;
+        }
+        EXPECT_FALSE(other.PortOpen());
     }
     std::filesystem::remove_all(dir);
 }
@@ -192,11 +209,18 @@ TEST_F(PtyComm, TheFarSideClosingFailsOnceAndThenCostsNothing) {
 
 TEST_F(PtyComm, TheFarSideClosingWhileIdleIsReportedExactlyOnce) {
     Open();
+    int errorSeen = -1;
+    comm.OnCommFailure = [&](TComm32&) {
+        ++failures;
+        errorSeen = comm.LastFailureError();
+    };
     pty.CloseMaster();
     ASSERT_TRUE(PumpUntil(
         comm, [&] { return failures > 0; }, 2s));
     PumpFor(comm, 200ms);
     EXPECT_EQ(failures, 1);
+    EXPECT_EQ(errorSeen, EIO) << "the reason is there when the handler runs";
+    EXPECT_EQ(CauseOf(errorSeen, FailureStage::Running), SystemCause::Gone);
 }
 
 }  // namespace

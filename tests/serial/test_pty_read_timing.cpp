@@ -26,6 +26,7 @@ using Ms = std::chrono::milliseconds;
 struct ChunkEnd {
     const char* name;
     CommTimeouts timeouts;
+    Ms quiet;              // of the line, between arming the read and the first byte
     std::vector<Ms> gaps;  // before each byte after the first
     // The chunk ends no sooner than this after the last byte was written, nor than the
     // total time-out after the read began...
@@ -66,7 +67,7 @@ TEST_P(PtyChunkEnd, EndsOnlyAfterItsSilenceOrItsTotalTimeOut) {
     Clock::time_point lastWritten;
     std::thread far([&] {
         for (size_t i = 0; i <= c.gaps.size(); ++i) {
-            if (i > 0) std::this_thread::sleep_for(c.gaps[i - 1]);
+            std::this_thread::sleep_for(i > 0 ? c.gaps[i - 1] : c.quiet);
             lastWritten = Clock::now();  // before the write: the byte cannot arrive earlier
             pty.Write(std::string(1, static_cast<char>('a' + i)).data(), 1);
         }
@@ -94,12 +95,15 @@ INSTANTIATE_TEST_SUITE_P(
     Read, PtyChunkEnd,
     ::testing::Values(
         // The silence is counted from the last byte, not from the first nor from the read.
-        ChunkEnd{"SilenceAfterTheLastByte", {100, 0, 0, 0, 0}, {10ms, 10ms}, 100ms, 120ms, 2s},
+        ChunkEnd{"SilenceAfterTheLastByte", {100, 0, 0, 0, 0}, 0ms, {10ms, 10ms}, 100ms, 120ms, 2s},
         // As the port object sets it: a burst ends one interval after its last byte.
-        ChunkEnd{"OneMillisecondBurst", {1, 1, 5, 1, 10}, {}, 1ms, 1ms, 2s},
+        ChunkEnd{"OneMillisecondBurst", {1, 1, 5, 1, 10}, 0ms, {}, 1ms, 1ms, 2s},
         // A line that never falls silent for long enough still ends at the total time-out,
-        // counted from the read's start.
-        ChunkEnd{"TotalTimeOutFirst", {2000, 0, 150, 0, 0}, {10ms, 10ms}, 0ms, 150ms, 1500ms}),
+        // counted from the chunk's first byte.
+        ChunkEnd{"TotalTimeOutFirst", {2000, 0, 150, 0, 0}, 0ms, {10ms, 10ms}, 0ms, 150ms, 1500ms},
+        // A quiet line longer than the total time-out does not cut the burst that follows
+        // (the console's read, 32.8 s of quiet, in short).
+        ChunkEnd{"BurstAfterALongQuiet", {400, 0, 200, 0, 0}, 300ms, {20ms}, 100ms, 500ms, 2s}),
     [](const ::testing::TestParamInfo<ChunkEnd>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,5 +1,4 @@
 // Durable replacement of a file's contents, Windows side.
-#ifdef _WIN32
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -44,5 +43,3 @@ bool ReplaceFileContents(const std::filesystem::path& file, std::string_view con
 }
 
 }  // namespace console
-
-#endif  // _WIN32

@@ -1,0 +1,34 @@
+// Where the settings live, Windows side: always beside the executable. A program that writes
+// beside itself in a protected folder is redirected by the system to a per-user store.
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+
+#include "console/settings_file.h"
+
+namespace console {
+
+std::filesystem::path ExecutablePath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    while (buffer.size() <= 32768) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::filesystem::path(buffer.substr(0, length));
+        buffer.resize(buffer.size() * 2);  // the name was cut short
+    }
+    return {};
+}
+
+std::filesystem::path UserSettingsFolder() {
+    return {};
+}
+
+}  // namespace console

@@ -1,0 +1,15 @@
+#pragma once
+// The line that tells the operator why a port could not be opened or why its line was lost,
+// naming the device that the port name stands for.
+
+#include <QString>
+#include <string>
+
+#include "serial/system_error.h"
+
+namespace console {
+
+// One sentence, or empty when the system gave no reason (systemError 0).
+QString PortFailureCause(const std::string& portName, int systemError, serial::FailureStage stage);
+
+}  // namespace console
