@@ -148,11 +148,7 @@ void Tap::FromConsole(short events) {
         return;
     }
     FollowConsoleSpeed();
-    if (!Send(*device_, toDevice_, buffer, *count)) {
-        const std::string reason = std::strerror(errno);
-        monitor_->Note(frames::HexBytes(buffer, *count) + " from the console not forwarded");
-        return DeviceLost(reason);
-    }
+    if (!Send(*device_, toDevice_, buffer, *count)) return DeviceLost(std::strerror(errno));
     monitor_->Forwarded(frames::Direction::Commands, buffer, *count, at);
 }
 
@@ -164,7 +160,6 @@ void Tap::FromDevice(short events) {
     if (!count) return DeviceLost(failure);
     if (*count == 0) return;
     if (!Send(console_, toConsole_, buffer, *count)) {
-        monitor_->Note(frames::HexBytes(buffer, *count) + " from the device not forwarded");
         return ConsoleFailed(std::string("write: ") + std::strerror(errno));
     }
     monitor_->Forwarded(frames::Direction::Replies, buffer, *count, at);
@@ -173,10 +168,7 @@ void Tap::FromDevice(short events) {
 bool Tap::Send(Line& to, frames::Bytes& pending, const uint8_t* bytes, size_t count) {
     if (bytes) pending.insert(pending.end(), bytes, bytes + count);
     const ssize_t n = to.Write(pending.data(), pending.size());
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-        pending.clear();
-        return false;
-    }
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
     pending.erase(pending.begin(), pending.begin() + std::max<ssize_t>(n, 0));
     return true;
 }
@@ -225,7 +217,10 @@ void Tap::ConsoleFailed(const std::string& what) {
     // Nobody on the console's side for now: look again shortly, without spinning on a
     // lasting hang-up.
     monitor_->Note("console side: " + what);
-    toConsole_.clear();
+    if (!toConsole_.empty()) {
+        monitor_->Note(frames::HexBytes(toConsole_) + " from the device not forwarded");
+        toConsole_.clear();
+    }
     consoleRetry_ = Clock::now() + kConsoleRetry;
 }
 

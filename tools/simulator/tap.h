@@ -41,7 +41,8 @@ class Tap {
     void FromDevice(short events);
     // Sets the device to the console's speed when that changed since the last chunk.
     void FollowConsoleSpeed();
-    // Writes what the destination takes now and keeps the rest; false when the write failed.
+    // Adds the bytes to pending and writes what the destination takes now; false when the
+    // write failed (pending kept, for the caller to report).
     static bool Send(Line& to, frames::Bytes& pending, const uint8_t* bytes, size_t count);
     void DeviceLost(const std::string& reason);
     void ReopenDevice();
