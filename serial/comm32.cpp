@@ -1,5 +1,6 @@
 #include "comm32.h"
 
+#include <iterator>
 #include <system_error>
 #include <utility>
 
@@ -11,7 +12,7 @@
 namespace serial {
 
 TComm32::TComm32(DeviceOpener opener)
-    : NotifyWindow(std::make_shared<NotifyQueue>()), opener_(std::move(opener)) {}
+    : NotifyWindow(std::make_shared<MessageQueue>()), opener_(std::move(opener)) {}
 
 TComm32::~TComm32() {
     ClosePort();
@@ -37,26 +38,21 @@ void TComm32::SetBaudRate(uint32_t baud) {
 }
 
 void TComm32::SetFlowControl(uint8_t mode) {
-    const auto set = [this](bool xonXoff, uint32_t rts) {
-        dcb_.Flags &= ~(fOutX | fInX | fRtsControlMask);
-        if (xonXoff) dcb_.Flags |= fOutX | fInX;
-        dcb_.Flags |= rts << fRtsControlShift;
+    // Modes 0 to 3: software flow control and RTS control; any other mode changes nothing,
+    // but the record is still applied.
+    static constexpr struct {
+        bool xonXoff;
+        uint32_t rts;
+    } kModes[] = {
+        {false, RTS_CONTROL_DISABLE},
+        {false, RTS_CONTROL_HANDSHAKE},
+        {false, RTS_CONTROL_TOGGLE},
+        {true, RTS_CONTROL_DISABLE},
     };
-    switch (mode) {
-        case 0:
-            set(false, RTS_CONTROL_DISABLE);
-            break;
-        case 1:
-            set(false, RTS_CONTROL_HANDSHAKE);
-            break;
-        case 2:
-            set(false, RTS_CONTROL_TOGGLE);
-            break;
-        case 3:
-            set(true, RTS_CONTROL_DISABLE);
-            break;
-        default:  // no change, but the record is still applied
-            break;
+    if (mode < std::size(kModes)) {
+        dcb_.Flags &= ~(fOutX | fInX | fRtsControlMask);
+        if (kModes[mode].xonXoff) dcb_.Flags |= fOutX | fInX;
+        dcb_.Flags |= kModes[mode].rts << fRtsControlShift;
     }
     ApplyDcb();
 }
@@ -151,7 +147,7 @@ void TComm32::ClosePort() {
 
 bool TComm32::QueueWrite(const uint8_t* data, uint16_t length) {
     if (!Writer || (length && !data)) return false;
-    return Writer->Queue().Post(REQUEST_WRITE, data, length);
+    return Writer->Queue().Post(WriteRequest(data, length, REQUEST_WRITE));
 }
 
 bool TComm32::EscapeFunction(uint32_t code) {
@@ -168,7 +164,7 @@ void TComm32::ProcessNotifications() {
     // here. The event stays set for the rest. One record at a time, so that a handler that
     // runs a nested loop (and comes back here) keeps the order.
     for (size_t budget = NotifyWindow->Size(); budget > 0; --budget) {
-        std::optional<Notification> n = NotifyWindow->Pop();
+        std::optional<Message> n = NotifyWindow->Pop();
         if (!n) break;
         HandleNotification(*n);
     }
@@ -179,7 +175,7 @@ void TComm32::Call(const NotifyHandler& handler) {
     if (NotifyHandler h = handler) h(*this);
 }
 
-void TComm32::HandleNotification(const Notification& n) {
+void TComm32::HandleNotification(const Message& n) {
     switch (n.code) {
         case NOTIFY_RECEIVED_DATA:
             if (ReceiveDataHandler h = OnReceiveData)

@@ -13,7 +13,7 @@
 #include "dcb.h"
 #include "device.h"
 #include "event.h"
-#include "notify_queue.h"
+#include "message_queue.h"
 
 namespace serial {
 
@@ -90,7 +90,7 @@ class TComm32 {
     // anything it needs cannot be created.
     template <class Thread>
     std::unique_ptr<Thread> CreateWorker(Worker which, const char* message);
-    void HandleNotification(const Notification& n);
+    void HandleNotification(const Message& n);
     void DispatchLineEvent(uint32_t errors);
     void ApplyDcb();
     void Call(const NotifyHandler& handler);
@@ -100,7 +100,7 @@ class TComm32 {
     std::unique_ptr<Device> CommHandle;
     std::unique_ptr<Event> CloseEvent;
     // Shared with the workers, which post into it; closed when the object goes.
-    std::shared_ptr<NotifyQueue> NotifyWindow;
+    std::shared_ptr<MessageQueue> NotifyWindow;
     DeviceOpener opener_;
 
     bool portOpen_ = false;

@@ -3,18 +3,16 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
-#include <cerrno>
 #include <cstdint>
+
+#include "wait_posix.h"
 
 namespace serial {
 
 namespace {
 
 bool GetTermios2(int fd, termios2& t) {
-    int rc;
-    while ((rc = ioctl(fd, TCGETS2, &t)) < 0 && errno == EINTR) {
-    }
-    return rc == 0;
+    return RetryOnEintr([&] { return ioctl(fd, TCGETS2, &t); }) == 0;
 }
 
 // Drivers round to what their clock divides to; more than this off counts as refused.
@@ -32,10 +30,7 @@ bool SetArbitraryBaud(int fd, uint32_t baud) {
     t.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
     t.c_ispeed = baud;
     t.c_ospeed = baud;
-    int rc;
-    while ((rc = ioctl(fd, TCSETS2, &t)) < 0 && errno == EINTR) {
-    }
-    if (rc != 0) return false;
+    if (RetryOnEintr([&] { return ioctl(fd, TCSETS2, &t); }) != 0) return false;
     // A driver that cannot do the rate keeps another one and still answers success.
     termios2 check{};
     return GetTermios2(fd, check) && CloseEnough(baud, check.c_ospeed);

@@ -19,7 +19,6 @@
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -31,49 +30,20 @@
 #include "comm_constants.h"
 #include "device.h"
 #include "device_posix.h"
+#include "wait_posix.h"
 
 namespace serial {
 
 namespace {
 
-using Nanos = int64_t;
-constexpr Nanos kMilli = 1'000'000;
-constexpr Nanos kNever = INT64_MAX;
 constexpr Nanos kLinePollPeriod = 20 * kMilli;
 constexpr uint32_t kMaxDword = 0xFFFFFFFF;
 
 constexpr uint32_t kLineChangeEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
 constexpr uint32_t kLineErrorEvents = EV_ERR | EV_BREAK;
 
-Nanos Now() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return Nanos{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
-}
-
 int RetryIoctl(int fd, unsigned long request, void* arg) {
-    int rc;
-    while ((rc = ioctl(fd, request, arg)) < 0 && errno == EINTR) {
-    }
-    return rc;
-}
-
-// Waits on fds until one is ready or the deadline (kNever: no limit) passes. 0 on time-out,
-// > 0 when ready, < 0 on failure.
-int PollUntil(pollfd* fds, nfds_t count, Nanos deadline) {
-    for (;;) {
-        timespec ts{};
-        timespec* limit = nullptr;
-        if (deadline != kNever) {
-            const Nanos now = Now();
-            const Nanos left = deadline > now ? deadline - now : 0;
-            ts.tv_sec = static_cast<time_t>(left / 1'000'000'000);
-            ts.tv_nsec = static_cast<long>(left % 1'000'000'000);
-            limit = &ts;
-        }
-        const int rc = ppoll(fds, count, limit, nullptr);
-        if (rc >= 0 || errno != EINTR) return rc;
-    }
+    return RetryOnEintr([&] { return ioctl(fd, request, arg); });
 }
 
 // Errors that mean the device itself is gone (adapter pulled, terminal hung up).
@@ -170,6 +140,7 @@ class PosixDevice final : public Device {
         applied_ = true;
         dcb_ = dcb;
         evtChar_.store(dcb.EvtChar, std::memory_order_relaxed);
+        parityMarks_.store((t.c_iflag & PARMRK) != 0, std::memory_order_relaxed);
         return true;
     }
 
@@ -222,6 +193,7 @@ class PosixDevice final : public Device {
         savedSlack_ = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
         prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
         read_ = {};
+        markState_ = kMarkNone;
         eventWait_ = false;
         events_ = 0;
         return true;
@@ -240,7 +212,7 @@ class PosixDevice final : public Device {
         // Changes are counted from now on.
         if (hasLines_ && ioctl(fd_, TIOCMGET, &lines_) != 0) lines_ = 0;
         if (hasCounters_ && ioctl(fd_, TIOCGICOUNT, &counters_) != 0) counters_ = {};
-        nextLinePoll_ = Now() + kLinePollPeriod;
+        nextLinePoll_ = MonotonicNow() + kLinePollPeriod;
         return true;
     }
 
@@ -335,7 +307,7 @@ class PosixDevice final : public Device {
                 if (!read_.done && (fds[2].revents & (POLLHUP | POLLERR))) Vanish(EIO);
             }
 
-            const Nanos now = Now();
+            const Nanos now = MonotonicNow();
             if (linesPolled && now >= nextLinePoll_) {
                 PollLines();
                 nextLinePoll_ = now + kLinePollPeriod;
@@ -466,9 +438,7 @@ class PosixDevice final : public Device {
     }
 
     ssize_t WriteSome(const uint8_t* data, uint32_t n) {
-        ssize_t w;
-        while ((w = write(fd_, data, n)) < 0 && errno == EINTR) {
-        }
+        const ssize_t w = RetryOnEintr([&] { return write(fd_, data, n); });
         if (w < 0 && IsVanished(errno)) vanished_.store(errno);
         return w;
     }
@@ -476,21 +446,22 @@ class PosixDevice final : public Device {
     // Takes what the device holds into the current read.
     void Pull() {
         const char flag = evtChar_.load(std::memory_order_relaxed);
+        const bool marked = parityMarks_.load(std::memory_order_relaxed);
         while (read_.count < read_.size) {
             uint8_t* at = read_.buffer + read_.count;
             // What a read returns was already waiting when it began (the wake-up said so):
             // the silence is counted from then, not from the end of the call.
-            const Nanos asked = Now();
-            const ssize_t r = read(fd_, at, read_.size - read_.count);
+            const Nanos asked = MonotonicNow();
+            const ssize_t r = RetryOnEintr([&] { return read(fd_, at, read_.size - read_.count); });
             if (r > 0) {
+                const size_t n = marked ? UnmarkParity(at, static_cast<size_t>(r), markState_)
+                                        : static_cast<size_t>(r);
                 if (read_.count == 0) read_.firstByte = asked;
-                read_.count += static_cast<uint32_t>(r);
+                read_.count += static_cast<uint32_t>(n);
                 read_.lastByte = asked;
-                if ((mask_ & EV_RXFLAG) && std::memchr(at, flag, static_cast<size_t>(r)))
-                    events_ |= EV_RXFLAG;
+                if ((mask_ & EV_RXFLAG) && std::memchr(at, flag, n)) events_ |= EV_RXFLAG;
                 continue;
             }
-            if (r < 0 && errno == EINTR) continue;
             if (r < 0 && errno == EAGAIN) return;
             // End of file on a terminal: it was hung up (the other side of a pseudo-terminal
             // closed, an adapter pulled).
@@ -581,11 +552,13 @@ class PosixDevice final : public Device {
     bool applied_ = false;
     bool rs485_ = false;
     std::atomic<char> evtChar_{0};
+    std::atomic<bool> parityMarks_{false};  // the terminal marks bytes with errors (PARMRK)
     std::atomic<uint32_t> readInterval_{0};
     std::atomic<uint32_t> readMultiplier_{0};
     std::atomic<uint32_t> readConstant_{0};
 
     // Reader thread only.
+    int markState_ = kMarkNone;
     int savedSlack_ = 0;
     Read read_;
     uint32_t mask_ = 0;

@@ -5,6 +5,7 @@
 
 #include <termios.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -27,6 +28,13 @@ void DcbToTermios(const Dcb& dcb, termios& t);
 // Reads framing, XON/XOFF and the control characters back from t into dcb; the flag bits
 // termios cannot hold are left as they are in dcb.
 void TermiosToDcb(const termios& t, Dcb& dcb);
+
+// With parity checking on, the terminal marks a byte received with an error as 0xFF 0x00
+// byte and doubles a received 0xFF (PARMRK). Turns n such bytes back, in place, into the
+// bytes that came over the line and returns how many there are; state (start at
+// kMarkNone) keeps a mark cut between two reads.
+inline constexpr int kMarkNone = 0, kMarkEscape = 1, kMarkError = 2;
+size_t UnmarkParity(uint8_t* data, size_t n, int& state);
 
 // The speed_t constant for a standard rate, or 0 when the rate is not in the table.
 speed_t StandardSpeed(uint32_t baud);

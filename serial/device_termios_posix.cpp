@@ -2,6 +2,7 @@
 // a raw byte path (a serial line carries binary frames, nothing may be translated).
 #include <termios.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "device_posix.h"
@@ -51,8 +52,10 @@ bool IsValidDcb(const Dcb& dcb) {
 }
 
 void DcbToTermios(const Dcb& dcb, termios& t) {
-    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                   IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
+    t.c_iflag &= ~(BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK |
+                   IGNPAR | IUCLC | IMAXBEL);
+    // A break is a line event (the driver counts it), never a 0 byte in the data.
+    t.c_iflag |= IGNBRK;
     t.c_oflag &= ~OPOST;
     t.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
@@ -88,7 +91,9 @@ void DcbToTermios(const Dcb& dcb, termios& t) {
         default:
             break;
     }
-    if (dcb.Parity != kNoParity && (dcb.Flags & fParity)) t.c_iflag |= INPCK;
+    // A byte with a parity error is handed over as it came, marked (0xFF 0x00 byte, with a
+    // real 0xFF doubled; see UnmarkParity), not replaced by 0.
+    if (dcb.Parity != kNoParity && (dcb.Flags & fParity)) t.c_iflag |= INPCK | PARMRK;
     // One and a half stop bits exist only for 5-bit bytes on a few UARTs; two is nearest.
     if (dcb.StopBits != 0) t.c_cflag |= CSTOPB;
 
@@ -146,6 +151,37 @@ void TermiosToDcb(const termios& t, Dcb& dcb) {
     dcb.XonChar = static_cast<char>(t.c_cc[VSTART]);
     dcb.XoffChar = static_cast<char>(t.c_cc[VSTOP]);
     dcb.EofChar = static_cast<char>(t.c_cc[VEOF]);
+}
+
+size_t UnmarkParity(uint8_t* data, size_t n, int& state) {
+    size_t out = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t b = data[i];
+        switch (state) {
+            case kMarkNone:
+                if (b == 0xFF) {
+                    state = kMarkEscape;
+                } else {
+                    data[out++] = b;
+                }
+                break;
+            case kMarkEscape:
+                if (b == 0x00) {
+                    state = kMarkError;
+                    break;
+                }
+                // 0xFF 0xFF is a received 0xFF; anything else is no mark at all.
+                if (b != 0xFF) data[out++] = 0xFF;
+                data[out++] = b;
+                state = kMarkNone;
+                break;
+            default:  // the byte that came with a parity or framing error
+                data[out++] = b;
+                state = kMarkNone;
+                break;
+        }
+    }
+    return out;
 }
 
 }  // namespace serial

@@ -44,7 +44,8 @@ IoResult TransferEnded(bool ok, int error, uint32_t count) {
 
 namespace {
 
-// How often, and for how long, a cancelled transfer is purged again while it has not ended.
+// How often, and for how long, a cancelled operation is let go of again while it has not
+// ended.
 constexpr int kCancelRounds = 250;
 constexpr DWORD kCancelRoundMs = 20;
 
@@ -56,10 +57,25 @@ int LastError() {
     return static_cast<int>(GetLastError());
 }
 
+// What makes the driver give back an outstanding operation besides cancelling it: purging
+// its side for a transfer; clearing the event mask for a line-event wait, which completes
+// the wait even where a driver ignores the cancel.
+void PurgeReads(HANDLE device) {
+    ::PurgeComm(device, PURGE_RXABORT | PURGE_RXCLEAR);
+}
+void PurgeWrites(HANDLE device) {
+    ::PurgeComm(device, PURGE_TXABORT | PURGE_TXCLEAR);
+}
+void ClearEventMask(HANDLE device) {
+    ::SetCommMask(device, 0);
+}
+
 // One outstanding operation: its record, with a manual-reset event of its own.
 class Overlapped {
   public:
-    Overlapped() = default;
+    using LetGo = void (*)(HANDLE device);
+
+    explicit Overlapped(LetGo letGo) : letGo_(letGo) {}
     Overlapped(const Overlapped&) = delete;
     Overlapped& operator=(const Overlapped&) = delete;
     ~Overlapped() { Release(); }
@@ -73,7 +89,7 @@ class Overlapped {
     void Release() {
         if (record_.hEvent != nullptr) CloseHandle(record_.hEvent);
         record_ = {};
-        pending = false;
+        pending_ = false;
     }
 
     // A fresh record for the next operation: the platform wants the offsets zero.
@@ -84,50 +100,65 @@ class Overlapped {
         ResetEvent(event);
         return &record_;
     }
-    OVERLAPPED* Record() { return &record_; }
+    // The operation started on the record did not complete at once.
+    void MarkPending() { pending_ = true; }
+    bool IsPending() const { return pending_; }
     HANDLE Event() const { return record_.hEvent; }
 
     // Collects the result; wait: until the operation has finished.
     bool Result(HANDLE device, bool wait, DWORD& count) {
         count = 0;
         const bool ok = GetOverlappedResult(device, &record_, &count, wait ? TRUE : FALSE);
-        pending = false;
+        pending_ = false;
         return ok;
     }
-
-    // Ends an outstanding operation and waits for it, so that its record and buffer may go.
-    // Some drivers let a cancelled transfer run on, a write until its total time-out (a
-    // minute for a long one): while it has not ended, that side of the device is purged and
-    // the transfer cancelled again, so that it ends within milliseconds all the same.
-    void Cancel(HANDLE device, DWORD purge) {
-        if (!pending) return;
-        CancelIoEx(device, &record_);
-        for (int round = 0; round < kCancelRounds; ++round) {
-            if (WaitForSingleObject(record_.hEvent, kCancelRoundMs) != WAIT_TIMEOUT) break;
-            if (purge != 0) PurgeComm(device, purge);
-            CancelIoEx(device, &record_);
-        }
+    // The same for a transfer, as the device layer reports it.
+    IoResult Collect(HANDLE device, bool wait) {
         DWORD count;
-        Result(device, true, count);
+        const bool ok = Result(device, wait, count);
+        return TransferEnded(ok, ok ? 0 : LastError(), count);
+    }
+    // The device layer's result of a transfer just started on the record: done at once
+    // (the record holds the count), pending, or refused.
+    IoResult Started(HANDLE device, bool done) {
+        if (done) return Collect(device, false);
+        const int error = LastError();
+        if (error != ERROR_IO_PENDING) return TransferEnded(false, error, 0);
+        pending_ = true;
+        return Pending();
     }
 
-    bool pending = false;
+    // Ends an outstanding operation so that its record and buffer may go. Some drivers let a
+    // cancelled transfer run on (a write until its total time-out, a minute for a long one)
+    // or ignore the cancel of a line-event wait: the driver is told to let go before each
+    // cancel, again while the operation has not ended, so that it ends within milliseconds
+    // all the same. Only a record the driver provably still holds after all that is waited
+    // for without a limit: freeing it would let the driver write into freed memory.
+    void Cancel(HANDLE device) {
+        if (!pending_) return;
+        for (int round = 0; round < kCancelRounds; ++round) {
+            letGo_(device);
+            CancelIoEx(device, &record_);
+            if (WaitForSingleObject(record_.hEvent, kCancelRoundMs) != WAIT_TIMEOUT) break;
+        }
+        DWORD count;
+        Result(device, !HasOverlappedIoCompleted(&record_), count);
+    }
 
   private:
+    const LetGo letGo_;
     OVERLAPPED record_{};
+    bool pending_ = false;
 };
-
-constexpr DWORD kReadPurge = PURGE_RXABORT | PURGE_RXCLEAR;
-constexpr DWORD kWritePurge = PURGE_TXABORT | PURGE_TXCLEAR;
 
 class Win32Device final : public Device {
   public:
     explicit Win32Device(HANDLE handle) : h_(handle) {}
     ~Win32Device() override {
         // The threads have ended their transfers; nothing may still point into this object.
-        read_.Cancel(h_, kReadPurge);
-        event_.Cancel(h_, 0);
-        write_.Cancel(h_, kWritePurge);
+        event_.Cancel(h_);
+        read_.Cancel(h_);
+        write_.Cancel(h_);
         CloseHandle(h_);
     }
     Win32Device(const Win32Device&) = delete;
@@ -174,8 +205,8 @@ class Win32Device final : public Device {
     }
 
     void EndReader() override {
-        read_.Cancel(h_, kReadPurge);
-        event_.Cancel(h_, 0);
+        event_.Cancel(h_);
+        read_.Cancel(h_);
         read_.Release();
         event_.Release();
     }
@@ -206,7 +237,7 @@ class Win32Device final : public Device {
         }
         const int error = LastError();
         if (error == ERROR_IO_PENDING) {
-            event_.pending = true;
+            event_.MarkPending();
             return Pending();
         }
         if (CannotWaitForLineEvents(error)) {
@@ -227,35 +258,20 @@ class Win32Device final : public Device {
     }
 
     IoResult ReadFile(uint8_t* buffer, uint32_t n) override {
-        if (::ReadFile(h_, buffer, n, nullptr, read_.Start())) {
-            // Done at once: the record holds the count.
-            DWORD count;
-            const bool ok = read_.Result(h_, false, count);
-            return TransferEnded(ok, ok ? 0 : LastError(), count);
-        }
-        const int error = LastError();
-        if (error == ERROR_IO_PENDING) {
-            read_.pending = true;
-            return Pending();
-        }
-        return TransferEnded(false, error, 0);
+        return read_.Started(h_, ::ReadFile(h_, buffer, n, nullptr, read_.Start()));
     }
 
-    IoResult ReadResult() override {
-        DWORD count;
-        const bool ok = read_.Result(h_, false, count);
-        return TransferEnded(ok, ok ? 0 : LastError(), count);
-    }
+    IoResult ReadResult() override { return read_.Collect(h_, false); }
 
     ReaderWake WaitReader(Event& close) override {
         HANDLE list[3] = {close.Handle()};
         ReaderWake wakes[3] = {ReaderWake::Close};
         DWORD n = 1;
-        if (event_.pending) {
+        if (event_.IsPending()) {
             list[n] = event_.Event();
             wakes[n++] = ReaderWake::LineEvent;
         }
-        if (read_.pending) {
+        if (read_.IsPending()) {
             list[n] = read_.Event();
             wakes[n++] = ReaderWake::ReadDone;
         }
@@ -268,7 +284,7 @@ class Win32Device final : public Device {
     bool BeginWriter() override { return write_.Create(true); }
 
     void EndWriter() override {
-        write_.Cancel(h_, kWritePurge);
+        write_.Cancel(h_);
         write_.Release();
         writeBuffer_.clear();
         writeBuffer_.shrink_to_fit();
@@ -279,17 +295,7 @@ class Win32Device final : public Device {
         // the caller has let go of them (a close request during a pending write): it gets a
         // copy that lives until then.
         writeBuffer_.assign(data, data + n);
-        if (::WriteFile(h_, writeBuffer_.data(), n, nullptr, write_.Start())) {
-            DWORD count;
-            const bool ok = write_.Result(h_, false, count);
-            return TransferEnded(ok, ok ? 0 : LastError(), count);
-        }
-        const int error = LastError();
-        if (error == ERROR_IO_PENDING) {
-            write_.pending = true;
-            return Pending();
-        }
-        return TransferEnded(false, error, 0);
+        return write_.Started(h_, ::WriteFile(h_, writeBuffer_.data(), n, nullptr, write_.Start()));
     }
 
     WriterWake WaitWrite(Event& close) override {
@@ -304,23 +310,19 @@ class Win32Device final : public Device {
         }
     }
 
-    IoResult WriteResult() override {
-        DWORD count;
-        const bool ok = write_.Result(h_, true, count);
-        return TransferEnded(ok, ok ? 0 : LastError(), count);
-    }
+    IoResult WriteResult() override { return write_.Collect(h_, true); }
 
   private:
     const HANDLE h_;
 
     // Reader thread only.
-    Overlapped read_;
-    Overlapped event_;
+    Overlapped read_{PurgeReads};
+    Overlapped event_{ClearEventMask};
     DWORD eventMask_ = 0;  // written by the platform while the line-event wait is pending
     bool eventsUnsupported_ = false;
 
     // Writer thread only.
-    Overlapped write_;
+    Overlapped write_{PurgeWrites};
     std::vector<uint8_t> writeBuffer_;
 };
 

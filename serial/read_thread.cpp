@@ -115,7 +115,7 @@ TReadThread::Outcome TReadThread::HandleLineEvent(uint32_t mask, bool throughRec
     if (!(mask & WatchedEvents)) return Failed(0);
     uint32_t status = 0;
     CommHandle->GetCommModemStatus(status);
-    Notification n;
+    Message n;
     n.code = NOTIFY_LINE_EVENT;
     n.lParam = mask | status << 16;
     n.errors = errors;
@@ -159,7 +159,7 @@ bool TReadThread::WaitForRoom() {
 
 TReadThread::Outcome TReadThread::HandOff(uint32_t count) {
     if (count > kReadSize) count = kReadSize;
-    Notification n;
+    Message n;
     n.code = NOTIFY_RECEIVED_DATA;
     n.wParam = count;
     n.payload.resize(size_t{count} + 1);  // the zero byte after the chunk

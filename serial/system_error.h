@@ -3,6 +3,8 @@
 // Windows) and what the owner may say about one: its cause in the operator's terms, the
 // system's own text, and who may use a device. Each platform answers in its own file.
 
+#include <array>
+#include <span>
 #include <string>
 #include <system_error>
 
@@ -43,5 +45,14 @@ void SetLastSystemError(int systemError);
 
 // The system error an error code of the standard library holds, 0 when it holds none.
 int SystemErrorOf(const std::error_code& code);
+
+// What each platform's file supplies for the above: the causes of the codes it knows (any
+// other is Other), and the system's raw text for a code.
+struct SystemCauseRow {
+    std::array<int, 3> systemErrors;  // unused places hold 0, which is no error
+    SystemCause opening, running;
+};
+std::span<const SystemCauseRow> PlatformCauses();
+std::string PlatformErrorText(int systemError);
 
 }  // namespace serial

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -25,40 +24,23 @@ namespace {
 
 }  // namespace
 
-SystemCause CauseOf(int systemError, FailureStage stage) {
-    const bool opening = stage == FailureStage::Opening;
-    switch (systemError) {
-        case 0:
-            return SystemCause::None;
-        case ENOENT:
-        case ENOTDIR:
-            return SystemCause::NotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return SystemCause::NoPermission;
-        // EBUSY: an exclusive terminal another program holds; EWOULDBLOCK: its lock.
-        case EBUSY:
-            return SystemCause::Busy;
-        case EWOULDBLOCK:
-            return opening ? SystemCause::Busy : SystemCause::Other;
-        case EIO:
-        case ENXIO:
-        case ENODEV:
-            return opening ? SystemCause::NotFound : SystemCause::Gone;
-        default:
-            return SystemCause::Other;
-    }
+std::span<const SystemCauseRow> PlatformCauses() {
+    using C = SystemCause;
+    static constexpr SystemCauseRow kRows[] = {
+        {{ENOENT, ENOTDIR}, C::NotFound, C::NotFound},
+        {{EACCES, EPERM, EROFS}, C::NoPermission, C::NoPermission},
+        // An exclusive terminal another program holds, and the lock another opener took.
+        {{EBUSY}, C::Busy, C::Busy},
+        {{EWOULDBLOCK}, C::Busy, C::Other},
+        // A /dev node without its hardware while opening; a vanished device on an open line.
+        {{EIO, ENXIO, ENODEV}, C::NotFound, C::Gone},
+    };
+    return kRows;
 }
 
-std::string SystemErrorText(int systemError) {
-    if (systemError == 0) return {};
+std::string PlatformErrorText(int systemError) {
     char buffer[256] = {};
-    std::string text = TextOf(strerror_r(systemError, buffer, sizeof buffer), buffer);
-    while (!text.empty() &&
-           (std::isspace(static_cast<unsigned char>(text.back())) || text.back() == '.'))
-        text.pop_back();
-    return text;
+    return TextOf(strerror_r(systemError, buffer, sizeof buffer), buffer);
 }
 
 std::string DeviceGroup(const std::string& devicePath) {

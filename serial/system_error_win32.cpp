@@ -4,39 +4,25 @@
 
 #include <windows.h>
 
-#include <cctype>
-
 namespace serial {
 
-SystemCause CauseOf(int systemError, FailureStage stage) {
-    const bool opening = stage == FailureStage::Opening;
-    switch (static_cast<DWORD>(systemError)) {
-        case 0:
-            return SystemCause::None;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-            return SystemCause::NotFound;
+std::span<const SystemCauseRow> PlatformCauses() {
+    using C = SystemCause;
+    static constexpr SystemCauseRow kRows[] = {
+        {{ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME},
+         C::NotFound,
+         C::NotFound},
         // A COM port that another program holds is refused as access denied. On an open
         // line, some adapters' drivers answer so once they have been pulled.
-        case ERROR_ACCESS_DENIED:
-            return opening ? SystemCause::Busy : SystemCause::Gone;
-        case ERROR_SHARING_VIOLATION:
-            return SystemCause::Busy;
-        case ERROR_DEVICE_REMOVED:
-        case ERROR_DEVICE_NOT_CONNECTED:
-            return opening ? SystemCause::NotFound : SystemCause::Gone;
-        case ERROR_BAD_COMMAND:
-        case ERROR_GEN_FAILURE:
-        case ERROR_OPERATION_ABORTED:
-            return opening ? SystemCause::Other : SystemCause::Gone;
-        default:
-            return SystemCause::Other;
-    }
+        {{ERROR_ACCESS_DENIED}, C::Busy, C::Gone},
+        {{ERROR_SHARING_VIOLATION}, C::Busy, C::Busy},
+        {{ERROR_DEVICE_REMOVED, ERROR_DEVICE_NOT_CONNECTED}, C::NotFound, C::Gone},
+        {{ERROR_BAD_COMMAND, ERROR_GEN_FAILURE, ERROR_OPERATION_ABORTED}, C::Other, C::Gone},
+    };
+    return kRows;
 }
 
-std::string SystemErrorText(int systemError) {
-    if (systemError == 0) return {};
+std::string PlatformErrorText(int systemError) {
     wchar_t* wide = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -51,9 +37,6 @@ std::string SystemErrorText(int systemError) {
         }
     }
     if (wide != nullptr) LocalFree(wide);
-    while (!text.empty() &&
-           (std::isspace(static_cast<unsigned char>(text.back())) || text.back() == '.'))
-        text.pop_back();
     return text;
 }
 

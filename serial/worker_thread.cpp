@@ -19,7 +19,7 @@ void WorkerThread::Join() {
 }
 
 bool WorkerThread::Post(uint32_t code, uint32_t wParam, uint32_t lParam) {
-    Notification n;
+    Message n;
     n.code = code;
     n.wParam = wParam;
     n.lParam = lParam;
@@ -27,7 +27,7 @@ bool WorkerThread::Post(uint32_t code, uint32_t wParam, uint32_t lParam) {
 }
 
 void WorkerThread::PostFailure(int systemError) {
-    Notification n;
+    Message n;
     n.code = NOTIFY_COMM_FAILURE;
     n.systemError = systemError;
     NotifyWindow->Post(std::move(n));

@@ -9,7 +9,7 @@
 
 #include "device.h"
 #include "event.h"
-#include "notify_queue.h"
+#include "message_queue.h"
 
 namespace serial {
 
@@ -25,7 +25,7 @@ class WorkerThread {
     // Set by the owner before Start.
     Device* CommHandle = nullptr;
     Event* CloseEvent = nullptr;
-    std::shared_ptr<NotifyQueue> NotifyWindow;
+    std::shared_ptr<MessageQueue> NotifyWindow;
 
     void Start(const Launcher& launch);
     void Start();

@@ -16,6 +16,14 @@ constexpr std::chrono::milliseconds kZeroWritePause{10};
 
 }  // namespace
 
+Message WriteRequest(const uint8_t* data, size_t length, uint32_t code) {
+    Message request;
+    request.code = code;
+    request.wParam = static_cast<uint32_t>(length);
+    if (length) request.payload.assign(data, data + length);
+    return request;
+}
+
 TWriteThread::~TWriteThread() {
     Join();
 }
@@ -29,7 +37,7 @@ void TWriteThread::Execute() {
         PostFailure(0);
     } else {
         for (;;) {
-            std::optional<WriteRequest> request = queue_.TryTake();
+            std::optional<Message> request = queue_.Pop();
             if (!request) {
                 Event* list[] = {CloseEvent, &queue_.Ready()};
                 const int w = WaitAny(list, std::chrono::milliseconds(-1));
@@ -41,7 +49,8 @@ void TWriteThread::Execute() {
             // A request taken after the close request is dropped unwritten.
             if (CloseEvent->IsSet()) break;
             if (request->code != REQUEST_WRITE) continue;
-            if (!Write(request->bytes.data(), static_cast<uint32_t>(request->bytes.size()))) break;
+            if (!Write(request->payload.data(), static_cast<uint32_t>(request->payload.size())))
+                break;
         }
     }
     // From here on QueueWrite is refused: nothing would take its request.

@@ -2,12 +2,16 @@
 // TWriteThread: takes write requests from its own queue one at a time, in posting order,
 // and writes each one completely before the next.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "worker_thread.h"
-#include "write_queue.h"
 
 namespace serial {
+
+// A request for the writer's queue: code (REQUEST_WRITE; the writer ignores any other) with
+// its own copy of the length bytes at data, so that the caller may reuse them at once.
+Message WriteRequest(const uint8_t* data, size_t length, uint32_t code);
 
 class TWriteThread : public WorkerThread {
   public:
@@ -17,7 +21,7 @@ class TWriteThread : public WorkerThread {
 
     // The thread's message queue: it exists (and keeps posts) from construction until the
     // thread ends.
-    WriteQueue& Queue() { return queue_; }
+    MessageQueue& Queue() { return queue_; }
 
     void Execute() override;
 
@@ -25,7 +29,7 @@ class TWriteThread : public WorkerThread {
     // False: stop (a failure has been posted where one is due).
     bool Write(const uint8_t* data, uint32_t n);
 
-    WriteQueue queue_;
+    MessageQueue queue_;
 };
 
 }  // namespace serial

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <memory>
-#include <system_error>
 
 #include "fake_device.h"
 #include "pump.h"
@@ -18,18 +18,19 @@ class TestableComm32 : public TComm32 {
     using TComm32::TComm32;
     using TComm32::Worker;
     bool NoCloseEvent = false;
-    bool NoReaderThread = false;
-    bool NoWriterThread = false;
+    // When set, starting that worker throws it: a thread, or something the worker needs,
+    // that cannot be created.
+    std::exception_ptr ReaderStartFailure;
+    std::exception_ptr WriterStartFailure;
 
   protected:
     std::unique_ptr<Event> CreateCloseEvent() override {
         return NoCloseEvent ? nullptr : TComm32::CreateCloseEvent();
     }
     std::thread StartWorker(Worker which, std::function<void()> body) override {
-        if ((which == Worker::Reader && NoReaderThread) ||
-            (which == Worker::Writer && NoWriterThread))
-            throw std::system_error(
-                std::make_error_code(std::errc::resource_unavailable_try_again));
+        const std::exception_ptr& failure =
+            which == Worker::Reader ? ReaderStartFailure : WriterStartFailure;
+        if (failure) std::rethrow_exception(failure);
         return TComm32::StartWorker(which, std::move(body));
     }
 };

@@ -6,7 +6,7 @@
 
 #include "serial/comm32.h"
 #include "serial/event.h"
-#include "serial/notify_queue.h"
+#include "serial/message_queue.h"
 
 namespace serial::test {
 
@@ -33,8 +33,8 @@ inline void PumpFor(TComm32& comm, std::chrono::milliseconds pause) {
 }
 
 // The next record a worker posts straight into a queue, or nothing by the deadline.
-inline std::optional<Notification> NextNotification(
-    NotifyQueue& queue, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+inline std::optional<Message> NextNotification(
+    MessageQueue& queue, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     Event* ready[] = {&queue.Ready()};
     if (WaitAny(ready, timeout) != 0) return std::nullopt;
     return queue.Pop();

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <functional>
+#include <new>
 #include <ostream>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "comm32_fixture.h"
 #include "serial/comm_constants.h"
@@ -110,32 +114,62 @@ TEST_F(Comm32Test, NoCloseEventReturnsFalseWithoutRaising) {
     EXPECT_EQ(port->LiveDevices(), 0);
 }
 
-TEST_F(Comm32Test, NoReaderThreadLeavesTheDeviceOpenUntilClosePort) {
-    comm.NoReaderThread = true;
-    EXPECT_EQ(MessageOf([&] { comm.OpenPort(); }), kCannotCreateReadThread);
+struct CreationFailure {
+    std::string name;
+    bool reader;  // the reader cannot be created, else the writer
+    std::exception_ptr thrown;
+    int systemError;  // what the raised message carries
+    friend void PrintTo(const CreationFailure& c, std::ostream* os) { *os << c.name; }
+};
+
+class Comm32CreationFailureTest : public Comm32Test,
+                                  public ::testing::WithParamInterface<CreationFailure> {};
+
+// Whatever keeps a worker from being created, its thread or what it needs (its buffer, its
+// queue's event), OpenPort raises that worker's message and leaves the state it names:
+// without a reader the device open and no thread; without a writer the reader running.
+// ClosePort then cleans up, and the object opens again.
+TEST_P(Comm32CreationFailureTest, RaisesTheWorkersMessageAndClosePortCleansUp) {
+    const CreationFailure& c = GetParam();
+    (c.reader ? comm.ReaderStartFailure : comm.WriterStartFailure) = c.thrown;
+    try {
+        comm.OpenPort();
+        ADD_FAILURE() << "nothing raised";
+    } catch (const ECommsError& e) {
+        EXPECT_STREQ(e.what(), c.reader ? kCannotCreateReadThread : kCannotCreateWriteThread);
+        EXPECT_EQ(e.SystemError(), c.systemError);
+    }
     EXPECT_TRUE(comm.PortOpen());
     EXPECT_EQ(port->LiveDevices(), 1);
     const uint8_t byte = 1;
-    EXPECT_FALSE(comm.QueueWrite(&byte, 1));
+    EXPECT_FALSE(comm.QueueWrite(&byte, 1)) << "there is no writer";
+    if (!c.reader) {
+        EXPECT_TRUE(PumpUntil(comm, [&] { return comm.ReaderReady(); })) << "the reader runs";
+    }
+
     comm.ClosePort();
     EXPECT_FALSE(comm.PortOpen());
     EXPECT_EQ(port->LiveDevices(), 0);
-    EXPECT_TRUE(port->Purges().empty()) << "no worker, nothing to purge for";
+    EXPECT_EQ(port->Calls(Call::BeginReader), c.reader ? 0 : 1);
+    EXPECT_EQ(port->Calls(Call::EndReader), c.reader ? 0 : 1);
+    EXPECT_EQ(port->Calls(Call::BeginWriter), 0);
+
+    comm.ReaderStartFailure = comm.WriterStartFailure = nullptr;
+    OpenReady();
 }
 
-TEST_F(Comm32Test, NoWriterThreadLeavesTheReaderRunningUntilClosePort) {
-    comm.NoWriterThread = true;
-    EXPECT_EQ(MessageOf([&] { comm.OpenPort(); }), kCannotCreateWriteThread);
-    EXPECT_TRUE(comm.PortOpen());
-    ASSERT_TRUE(PumpUntil(comm, [&] { return comm.ReaderReady(); }));
-    const uint8_t byte = 1;
-    EXPECT_FALSE(comm.QueueWrite(&byte, 1));
-    comm.ClosePort();
-    EXPECT_FALSE(comm.PortOpen());
-    EXPECT_EQ(port->LiveDevices(), 0);
-    EXPECT_EQ(port->Calls(Call::EndReader), 1);
-    EXPECT_EQ(port->Calls(Call::BeginWriter), 0);
-}
+const std::exception_ptr kNoThread =
+    std::make_exception_ptr(std::system_error(12, std::system_category()));
+
+INSTANTIATE_TEST_SUITE_P(
+    Comm32, Comm32CreationFailureTest,
+    ::testing::Values(CreationFailure{"ReaderThread", true, kNoThread, 12},
+                      CreationFailure{"ReaderResource", true,
+                                      std::make_exception_ptr(std::bad_alloc()), 0},
+                      CreationFailure{"WriterThread", false, kNoThread, 12},
+                      CreationFailure{"WriterResource", false,
+                                      std::make_exception_ptr(std::runtime_error("no event")), 0}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(Comm32Test, SettersStoreWhileClosedAndApplyWhileOpen) {
     comm.SetBaudRate(19200);

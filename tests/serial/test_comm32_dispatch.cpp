@@ -176,9 +176,9 @@ TEST_F(Comm32DispatchTest, QueuedNotificationsOfADestroyedObjectAreDropped) {
     EXPECT_EQ(port->LiveDevices(), 0);
 }
 
-TEST(NotifyQueue, RefusesPostsOnceClosedAndTracksRoom) {
-    NotifyQueue queue(1000);
-    Notification big;
+TEST(MessageQueue, RefusesPostsOnceClosedAndTracksRoom) {
+    MessageQueue queue(1000);
+    Message big;
     big.payload.resize(1200);
     EXPECT_TRUE(queue.Room().IsSet());
     EXPECT_TRUE(queue.Post(big));
@@ -189,7 +189,7 @@ TEST(NotifyQueue, RefusesPostsOnceClosedAndTracksRoom) {
     EXPECT_FALSE(queue.Ready().IsSet());
     queue.Post(big);
     queue.Close();
-    EXPECT_FALSE(queue.Post(Notification{}));
+    EXPECT_FALSE(queue.Post(Message{}));
     EXPECT_FALSE(queue.Pop());
     EXPECT_TRUE(queue.Room().IsSet()) << "a producer waiting for room must not hang";
 }

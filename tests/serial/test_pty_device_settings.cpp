@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <utility>
+#include <vector>
+
 #include "pty.h"
 #include "serial/comm_constants.h"
 #include "serial/device.h"
@@ -66,6 +69,52 @@ TEST(DcbTermiosMapping, OneAndAHalfStopBitsBecomeTwoAndCtsFlowMeansCrtscts) {
     DcbToTermios(Record(5, 0, 1, fBinary | fOutxCtsFlow), t);
     EXPECT_TRUE(t.c_cflag & CSTOPB);
     EXPECT_TRUE(t.c_cflag & CRTSCTS);
+}
+
+// What the terminal hands over is what came over the line: a break never becomes a 0 byte,
+// and with parity checking on a byte that came with an error is marked, not replaced by 0,
+// the marks being taken out again however the reads cut them.
+TEST(DcbTermiosMapping, ReceivedBytesStayTheLinesData) {
+    struct Case {
+        Dcb record;
+        bool checked;  // parity checking, and with it the marks
+    };
+    const Case cases[] = {
+        {Record(8, 0, 0, fBinary), false},
+        {Record(8, 0, 0, fBinary | fParity), false},  // no parity bit to check
+        {Record(7, 2, 0, fBinary), false},
+        {Record(7, 2, 0, fBinary | fParity), true},
+        {Record(8, 3, 0, fBinary | fParity | fOutX | fInX), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "parity " << int{c.record.Parity} << ", flags " << c.record.Flags);
+        termios t{};
+        t.c_iflag = BRKINT | ISTRIP | IGNPAR | PARMRK | INPCK;  // left by an earlier user
+        DcbToTermios(c.record, t);
+        EXPECT_TRUE(t.c_iflag & IGNBRK);
+        EXPECT_EQ(t.c_iflag & (BRKINT | ISTRIP | IGNPAR), 0u);
+        EXPECT_EQ((t.c_iflag & INPCK) != 0, c.checked);
+        EXPECT_EQ((t.c_iflag & PARMRK) != 0, c.checked);
+    }
+
+    // 0x41, a received 0xFF, 0x42 with a parity error, a 0 with one, 0xFF 0x00 as data.
+    const std::vector<uint8_t> marked = {0x41, 0xFF, 0xFF, 0xFF, 0x00, 0x42, 0xFF,
+                                         0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00};
+    const std::vector<uint8_t> line = {0x41, 0xFF, 0x42, 0x00, 0x00, 0xFF, 0x00};
+    for (size_t cut1 = 0; cut1 <= marked.size(); ++cut1) {
+        for (size_t cut2 = cut1; cut2 <= marked.size(); ++cut2) {
+            std::vector<uint8_t> bytes = marked, got;
+            int state = kMarkNone;
+            for (auto [from, to] :
+                 {std::pair{size_t{0}, cut1}, {cut1, cut2}, {cut2, bytes.size()}}) {
+                const size_t n = UnmarkParity(bytes.data() + from, to - from, state);
+                got.insert(got.end(), bytes.begin() + from, bytes.begin() + from + n);
+            }
+            EXPECT_EQ(got, line) << "reads cut at " << cut1 << " and " << cut2;
+            EXPECT_EQ(state, kMarkNone);
+        }
+    }
 }
 
 TEST(DcbTermiosMapping, RejectsRecordsNoLineCanCarry) {

@@ -14,17 +14,17 @@ using Bytes = std::vector<uint8_t>;
 
 class ReaderTest : public WorkerFixture<TReadThread> {
   protected:
-    Notification Next() {
+    Message Next() {
         auto n = NextNotification(*queue);
         EXPECT_TRUE(n) << "no notification in time";
-        return n ? std::move(*n) : Notification{};
+        return n ? std::move(*n) : Message{};
     }
     void StartReady() {
         worker.Start();
         EXPECT_EQ(Next().code, NOTIFY_THREAD_READY);
     }
     void ExpectChunk(const Bytes& bytes) {
-        const Notification n = Next();
+        const Message n = Next();
         ASSERT_EQ(n.code, NOTIFY_RECEIVED_DATA);
         ASSERT_EQ(n.wParam, bytes.size());
         ASSERT_EQ(n.payload.size(), bytes.size() + 1);
@@ -44,7 +44,7 @@ class ReaderLinesTest : public ReaderTest, public ::testing::WithParamInterface<
 TEST_P(ReaderLinesTest, LinesOnAtStartComeAsOneEventBeforeReady) {
     port->SetModemStatus(GetParam().status);
     worker.Start();
-    Notification n = Next();
+    Message n = Next();
     if (GetParam().events) {
         EXPECT_EQ(n.code, NOTIFY_LINE_EVENT);
         EXPECT_EQ(n.lParam, GetParam().events | GetParam().status << 16);
@@ -90,7 +90,7 @@ TEST_F(ReaderTest, LineErrorCarriesItsFlags) {
     port->SetModemStatus(MS_CTS_ON);
     port->PushLineEvent(EV_ERR, CE_FRAME | CE_OVERRUN);
     port->PushLineEvent(EV_ERR | EV_BREAK, CE_BREAK, /*atOnce=*/true);
-    Notification n = Next();
+    Message n = Next();
     EXPECT_EQ(n.code, NOTIFY_LINE_EVENT);
     EXPECT_EQ(n.lParam, EV_ERR | MS_CTS_ON << 16);
     EXPECT_EQ(n.errors, CE_FRAME | CE_OVERRUN);
@@ -131,7 +131,7 @@ TEST_F(ReaderTest, AClosedOwnerQueueEndsTheReader) {
     queue->Close();
     port->PushRead({1});
     WaitEnded();
-    EXPECT_FALSE(queue->Post(Notification{}));
+    EXPECT_FALSE(queue->Post(Message{}));
 }
 
 struct ReaderFailure {

@@ -16,7 +16,7 @@ class ReaderBackPressureTest : public WorkerFixture<TReadThread> {};
 // bound, nothing is lost or reordered, and a close request still ends a reader held back.
 TEST_F(ReaderBackPressureTest, FloodKeepsQueuedBytesBoundedAndLosesNothing) {
     constexpr uint64_t kTotal = 16ull << 20;
-    const size_t limit = queue->Bound() + TReadThread::kReadSize + 2 * sizeof(Notification);
+    const size_t limit = queue->Bound() + TReadThread::kReadSize + 2 * sizeof(Message);
     port->StreamReads(kTotal, TReadThread::kReadSize);
     worker.Start();
 
@@ -54,8 +54,7 @@ TEST_F(ReaderBackPressureTest, CloseEndsAReaderWaitingForRoom) {
     ASSERT_GT(queue->QueuedBytes(), queue->Bound());
     EXPECT_EQ(WaitAny(full, std::chrono::milliseconds(0)), WaitTimedOut);
     Stop(PURGE_RXABORT | PURGE_RXCLEAR);
-    EXPECT_LE(queue->QueuedBytes(),
-              queue->Bound() + TReadThread::kReadSize + 2 * sizeof(Notification));
+    EXPECT_LE(queue->QueuedBytes(), queue->Bound() + TReadThread::kReadSize + 2 * sizeof(Message));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ using Bytes = std::vector<uint8_t>;
 class WriterTest : public WorkerFixture<TWriteThread> {
   protected:
     bool Post(const Bytes& bytes, uint32_t code = REQUEST_WRITE) {
-        return worker.Queue().Post(code, bytes.data(), bytes.size());
+        return worker.Queue().Post(WriteRequest(bytes.data(), bytes.size(), code));
     }
     void StartReady() {
         worker.Start();

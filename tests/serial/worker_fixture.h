@@ -34,12 +34,12 @@ class WorkerFixture : public ::testing::Test {
         ASSERT_TRUE(port->WaitCalls(Call::PurgeComm, 1));
         worker.Join();
     }
-    std::vector<Notification> Drain() {
-        std::vector<Notification> all;
+    std::vector<Message> Drain() {
+        std::vector<Message> all;
         while (auto n = queue->Pop()) all.push_back(std::move(*n));
         return all;
     }
-    static std::vector<uint32_t> Codes(const std::vector<Notification>& all) {
+    static std::vector<uint32_t> Codes(const std::vector<Message>& all) {
         std::vector<uint32_t> codes;
         for (const auto& n : all) codes.push_back(n.code);
         return codes;
@@ -48,7 +48,7 @@ class WorkerFixture : public ::testing::Test {
     std::shared_ptr<FakePort> port = FakePort::Create();
     std::unique_ptr<Device> device = port->MakeDevice();
     std::unique_ptr<Event> close = Event::Create(false);
-    std::shared_ptr<NotifyQueue> queue = std::make_shared<NotifyQueue>();
+    std::shared_ptr<MessageQueue> queue = std::make_shared<MessageQueue>();
     Thread worker;
 };
 

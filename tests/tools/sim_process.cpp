@@ -26,7 +26,7 @@ int RemainingMs(Clock::time_point deadline) {
 
 }  // namespace
 
-SimProcess::SimProcess(const std::vector<std::string>& args) {
+ToolProcess::ToolProcess(const std::string& program, const std::vector<std::string>& args) {
     int in[2];
     int out[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) std::abort();
@@ -35,7 +35,7 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
     ::posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     ::posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
 
-    std::vector<std::string> all{CONTROLLER_SIM_PATH, "--exit-on-eof"};
+    std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : all) argv.push_back(arg.data());
@@ -49,8 +49,9 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
     reader_ = std::thread([this] { CollectOutput(); });
 }
 
-SimProcess::~SimProcess() {
-    // Closing stdin asks the simulator to stop (--exit-on-eof); a hung one is killed.
+ToolProcess::~ToolProcess() {
+    // Closing stdin stops a tool that reads it to its end (the simulator with --exit-on-eof);
+    // a hung one is killed.
     if (stdin_ >= 0) ::close(stdin_);
     if (pid_ > 0 && !reaped_ && !WaitExit(3s)) {
         ::kill(pid_, SIGKILL);
@@ -60,7 +61,7 @@ SimProcess::~SimProcess() {
     ::close(stdout_);
 }
 
-void SimProcess::CollectOutput() {
+void ToolProcess::CollectOutput() {
     std::string pending;
     char buffer[1024];
     for (;;) {
@@ -84,20 +85,21 @@ void SimProcess::CollectOutput() {
     }
 }
 
-std::string SimProcess::DevicePath(std::chrono::milliseconds timeout) {
+std::string ToolProcess::FirstLine(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, timeout, [this] { return !lines_.empty() || ended_; });
     return lines_.empty() ? std::string() : lines_.front();
 }
 
-bool SimProcess::WaitForLine(const std::string& text, std::chrono::milliseconds timeout) {
+std::optional<std::string> ToolProcess::NextLineWith(const std::string& text,
+                                                     std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    bool found = false;
+    std::optional<std::string> found;
     changed_.wait_for(lock, timeout, [&] {
         for (size_t i = matched_; i < lines_.size(); ++i) {
             if (lines_[i].find(text) != std::string::npos) {
                 matched_ = i + 1;
-                found = true;
+                found = lines_[i];
                 return true;
             }
         }
@@ -106,24 +108,31 @@ bool SimProcess::WaitForLine(const std::string& text, std::chrono::milliseconds 
     return found;
 }
 
-bool SimProcess::Control(const std::string& line, const std::string& ack) {
-    const std::string text = line + "\n";
-    if (::write(stdin_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-        return false;
-    }
-    return WaitForLine("-- " + ack);
+bool ToolProcess::Write(const std::string& text) {
+    return ::write(stdin_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
-std::vector<std::string> SimProcess::Lines() {
+SimProcess::SimProcess(const std::vector<std::string>& args)
+    : ToolProcess(CONTROLLER_SIM_PATH, [&] {
+          std::vector<std::string> all{"--exit-on-eof"};
+          all.insert(all.end(), args.begin(), args.end());
+          return all;
+      }()) {}
+
+bool SimProcess::Control(const std::string& line, const std::string& ack) {
+    return Write(line + "\n") && WaitForLine("-- " + ack);
+}
+
+std::vector<std::string> ToolProcess::Lines() {
     std::lock_guard lock(mutex_);
     return lines_;
 }
 
-void SimProcess::Signal(int signal) {
+void ToolProcess::Signal(int signal) {
     ::kill(pid_, signal);
 }
 
-std::optional<int> SimProcess::WaitExit(std::chrono::milliseconds timeout) {
+std::optional<int> ToolProcess::WaitExit(std::chrono::milliseconds timeout) {
     {
         // The simulator's stdout closes as it ends.
         std::unique_lock lock(mutex_);

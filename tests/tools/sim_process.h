@@ -1,6 +1,6 @@
 #pragma once
-// Test fixtures for the simulated controller: the controller_sim process itself (stdin for
-// control lines, stdout collected line by line) and the console's end of its line.
+// Test fixtures for the line tools: their processes (the simulated controller takes control
+// lines on stdin), stdout collected line by line, and the console's end of the line.
 
 #include <sys/types.h>
 
@@ -18,21 +18,26 @@ namespace simtest {
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
-class SimProcess {
+// A tool's process: its stdin a pipe, its stdout collected line by line (stderr is left to
+// the test's own).
+class ToolProcess {
   public:
-    // Starts controller_sim with these arguments (and --exit-on-eof, so that it cannot
-    // outlive a test that crashed).
-    explicit SimProcess(const std::vector<std::string>& args);
-    ~SimProcess();
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
+    ToolProcess(const std::string& program, const std::vector<std::string>& args);
+    // Closes stdin and waits for the process; kills one that is still running after 3 s.
+    ~ToolProcess();
+    ToolProcess(const ToolProcess&) = delete;
+    ToolProcess& operator=(const ToolProcess&) = delete;
 
-    // The first line: the device the console opens. Empty if it did not come in time.
-    std::string DevicePath(std::chrono::milliseconds timeout = 10s);
-    // Waits for a monitor line containing text, after those already matched by earlier calls.
-    bool WaitForLine(const std::string& text, std::chrono::milliseconds timeout = 5s);
-    // Sends a control line and waits for its acknowledgement ("-- " + ack).
-    bool Control(const std::string& line, const std::string& ack);
+    // The first line of output. Empty if it did not come in time.
+    std::string FirstLine(std::chrono::milliseconds timeout);
+    // Waits for a line containing text, after those already matched by earlier calls.
+    bool WaitForLine(const std::string& text, std::chrono::milliseconds timeout = 5s) {
+        return NextLineWith(text, timeout).has_value();
+    }
+    // The same, giving the whole line.
+    std::optional<std::string> NextLineWith(const std::string& text,
+                                            std::chrono::milliseconds timeout = 5s);
+    bool Write(const std::string& text);
     std::vector<std::string> Lines();
 
     pid_t Pid() const { return pid_; }
@@ -50,9 +55,21 @@ class SimProcess {
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::string> lines_;
-    size_t matched_ = 0;  // lines before this index have been consumed by WaitForLine
+    size_t matched_ = 0;  // lines before this index have been consumed by NextLineWith
     bool ended_ = false;
     bool reaped_ = false;
+};
+
+class SimProcess : public ToolProcess {
+  public:
+    // Starts controller_sim with these arguments (and --exit-on-eof, so that it cannot
+    // outlive a test that crashed).
+    explicit SimProcess(const std::vector<std::string>& args);
+
+    // The first line: the device the console opens. Empty if it did not come in time.
+    std::string DevicePath(std::chrono::milliseconds timeout = 10s) { return FirstLine(timeout); }
+    // Sends a control line and waits for its acknowledgement ("-- " + ack).
+    bool Control(const std::string& line, const std::string& ack);
 };
 
 // The console's end of the line: the device opened raw and O_NOCTTY, as the console does.

@@ -2,14 +2,14 @@
 // for room must be let go once the owner has caught up, every time, and never before.
 #include <gtest/gtest.h>
 
-#include "serial/notify_queue.h"
+#include "serial/message_queue.h"
 
 namespace serial {
 namespace {
 
-TEST(NotifyQueueRoom, FollowsTheQueuedBytesThroughRepeatedFillAndDrain) {
-    NotifyQueue queue(4000);
-    Notification record;
+TEST(MessageQueueRoom, FollowsTheQueuedBytesThroughRepeatedFillAndDrain) {
+    MessageQueue queue(4000);
+    Message record;
     record.payload.resize(900);
     for (int cycle = 0; cycle < 3; ++cycle) {
         SCOPED_TRACE(cycle);
@@ -38,9 +38,9 @@ TEST(NotifyQueueRoom, FollowsTheQueuedBytesThroughRepeatedFillAndDrain) {
     }
 }
 
-TEST(NotifyQueueRoom, ClosingGivesRoomBackToAHeldProducer) {
-    NotifyQueue queue(1000);
-    Notification big;
+TEST(MessageQueueRoom, ClosingGivesRoomBackToAHeldProducer) {
+    MessageQueue queue(1000);
+    Message big;
     big.payload.resize(1200);
     ASSERT_TRUE(queue.Post(big));
     ASSERT_FALSE(queue.Room().IsSet());

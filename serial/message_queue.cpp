@@ -1,4 +1,4 @@
-#include "notify_queue.h"
+#include "message_queue.h"
 
 #include <system_error>
 #include <utility>
@@ -7,14 +7,14 @@
 
 namespace serial {
 
-NotifyQueue::NotifyQueue(size_t bound)
+MessageQueue::MessageQueue(size_t bound)
     : bound_(bound), ready_(Event::Create(false)), room_(Event::Create(true)) {
     if (!ready_ || !room_)
         throw std::system_error(LastSystemError(), std::system_category(),
-                                "cannot create the notification events");
+                                "cannot create the message queue events");
 }
 
-bool NotifyQueue::Post(Notification n) {
+bool MessageQueue::Post(Message n) {
     std::lock_guard lock(mutex_);
     if (closed_) return false;
     bytes_ += Cost(n);
@@ -24,10 +24,10 @@ bool NotifyQueue::Post(Notification n) {
     return true;
 }
 
-std::optional<Notification> NotifyQueue::Pop() {
+std::optional<Message> MessageQueue::Pop() {
     std::lock_guard lock(mutex_);
     if (records_.empty()) return std::nullopt;
-    Notification n = std::move(records_.front());
+    Message n = std::move(records_.front());
     records_.pop_front();
     bytes_ -= Cost(n);
     if (records_.empty()) ready_->Reset();
@@ -35,7 +35,7 @@ std::optional<Notification> NotifyQueue::Pop() {
     return n;
 }
 
-void NotifyQueue::Close() {
+void MessageQueue::Close() {
     std::lock_guard lock(mutex_);
     closed_ = true;
     records_.clear();
@@ -44,12 +44,12 @@ void NotifyQueue::Close() {
     room_->Set();
 }
 
-size_t NotifyQueue::Size() const {
+size_t MessageQueue::Size() const {
     std::lock_guard lock(mutex_);
     return records_.size();
 }
 
-size_t NotifyQueue::QueuedBytes() const {
+size_t MessageQueue::QueuedBytes() const {
     std::lock_guard lock(mutex_);
     return bytes_;
 }

@@ -1,0 +1,361 @@
+#include "tools/checker/checker.h"
+
+#include <cstdio>
+#include <ctime>
+#include <stdexcept>
+
+#include "tools/checker/steps.h"
+#include "tools/checker/text.h"
+#include "tools/frames/describe.h"
+
+namespace check {
+namespace {
+
+constexpr size_t kHexColumn = 16;  // wide enough for a five-byte reply
+
+std::string Padded(const frames::Bytes& bytes) {
+    std::string hex = frames::HexBytes(bytes);
+    if (hex.size() < kHexColumn) hex.resize(kHexColumn, ' ');
+    return hex + ' ';
+}
+
+frames::Bytes Slice(const frames::Bytes& bytes, size_t from, size_t to) {
+    return frames::Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                         bytes.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+std::string Now() {
+    const std::time_t now = std::time(nullptr);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %z", std::localtime(&now));
+    return text;
+}
+
+const char* VerdictText(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Pass:
+            return "PASS";
+        case Verdict::Fail:
+            return "FAIL";
+        case Verdict::Skip:
+            return "SKIP";
+        case Verdict::NotRun:
+            break;
+    }
+    return "----";
+}
+
+}  // namespace
+
+Checker::Checker(const Options& options, CheckPort& port, Record& record, serial::Event& stop)
+    : options_(options),
+      port_(port),
+      record_(record),
+      stop_(stop),
+      replyLength_(static_cast<size_t>(options.format)),
+      address_(options.address),
+      controllerBaud_(options.baud) {
+    Plan();
+}
+
+void Checker::Plan() {
+    const std::string address = std::to_string(options_.address);
+    const std::string other = std::to_string(OtherAddress(options_.address));
+    const bool five = options_.format == frames::ReplyFormat::FiveByte;
+
+    Group link{"Link", &Checker::Link, nullptr, nullptr, {}};
+    link.checks.push_back({"link.answer", "D to address " + address + " answers within " +
+                                              Millis(options_.timeLimit) + " with a whole " +
+                                              std::to_string(replyLength_) + "-byte reply"});
+    if (five) link.checks.push_back({"link.markers", "the reply is framed FF .. 03"});
+    link.checks.push_back({"link.address", "the reply comes from address " + address});
+    link.checks.push_back({"link.letter", "the reply echoes the letter D"});
+    link.checks.push_back({"link.other-address", "D to address " + other + " gets no answer"});
+    groups_.push_back(std::move(link));
+
+    Group lights{"Lights", &Checker::Lights, nullptr, nullptr, {}};
+    for (const LightStep& step : kLightSteps) {
+        lights.checks.push_back({step.key, std::string(step.sets) + "; a following D agrees"});
+    }
+    groups_.push_back(std::move(lights));
+
+    groups_.push_back({"Timeout",
+                       &Checker::Timeout,
+                       nullptr,
+                       nullptr,
+                       {{"timeout.read", "G reads the stored timeout"},
+                        {"timeout.write", "F with another value, then G reads that value"},
+                        {"timeout.restore", "F with the stored value, then G reads it again"}}});
+
+    Group errors{"Errors", &Checker::Errors, nullptr, nullptr, {}};
+    for (const ErrorStep& step : kErrorSteps) {
+        errors.checks.push_back({step.key, std::string(step.provocation) + " makes E read " +
+                                               ErrorCodeText(step.code) +
+                                               ", the error bit set until then"});
+    }
+    groups_.push_back(std::move(errors));
+
+    groups_.push_back(
+        {"Address",
+         &Checker::AddressChange,
+         "--address-change",
+         &Options::addressChange,
+         {{"address.write",
+           "I writes address " + other + ", J reads it, and D to " + other + " answers"},
+          {"address.back", "I writes address " + address + " back, and J reads it"}}});
+
+    Group speed{"Speed", &Checker::SpeedChange, "--speed-change", &Options::speedChange, {}};
+    const auto start = frames::SpeedCodeForBaud(options_.baud).value_or(0);
+    for (const frames::SpeedRow& row : frames::kSpeeds) {
+        if (row.baud == options_.baud) continue;
+        const std::string baud = std::to_string(row.baud);
+        speed.checks.push_back({"speed." + baud, "H " + baud + " (code " +
+                                                     std::to_string(row.code) +
+                                                     ") is answered, then D at " + baud});
+    }
+    speed.checks.push_back({"speed.back", "H " + std::to_string(options_.baud) + " (code " +
+                                              std::to_string(start) + ") back, then D at " +
+                                              std::to_string(options_.baud)});
+    groups_.push_back(std::move(speed));
+
+    Group replies{"Replies", &Checker::Replies, nullptr, nullptr, {}};
+    if (five) replies.checks.push_back({"replies.markers", "every reply is framed FF .. 03"});
+    replies.checks.push_back(
+        {"replies.address", "every reply comes from the address the controller has"});
+    replies.checks.push_back({"replies.extra", "no bytes come beyond the replies"});
+    groups_.push_back(std::move(replies));
+}
+
+bool Checker::Asked(const Group& group) const {
+    return !group.asked || options_.*group.asked;
+}
+
+int Checker::Run() {
+    Line(VersionText());
+    Line("Date:        " + Now());
+    Line("Port:        " + options_.device + ", " + std::to_string(options_.baud) + " bit/s, " +
+         std::to_string(replyLength_) + "-byte replies");
+    Line("Controller:  address " + std::to_string(options_.address) + ", replies within " +
+         Millis(options_.timeLimit));
+    try {
+        for (size_t i = 0; i < groups_.size(); ++i) {
+            const Group& group = groups_[i];
+            const std::string heading = std::to_string(i + 1) + ". " + group.name;
+            Line("");
+            if (!Asked(group)) {
+                Line(heading + ": not run (ask for it with " + group.option + ")");
+            } else if (!skipReason_.empty()) {
+                Line(heading + ": skipped, " + skipReason_);
+                for (Check& check : groups_[i].checks) {
+                    check.verdict = Verdict::Skip;
+                    check.note = skipReason_;
+                }
+            } else {
+                Line(heading);
+                (this->*group.run)();
+                if (i == 0 && skipReason_.empty()) ReadFound();
+            }
+        }
+    } catch (const Interrupted&) {
+        interrupted_ = true;
+        stop_.Reset();
+        Line("");
+        Line("Stopped by Ctrl-C.");
+        SkipRest("stopped by Ctrl-C");
+    } catch (const PortFailed&) {
+        portFailed_ = true;
+        Line("");
+        Line("The port failed: the controller can no longer be reached through it.");
+        if (current_) {
+            current_->verdict = Verdict::Fail;
+            current_->note = "the port failed";
+        }
+        SkipRest("the port failed");
+    }
+    Restore();
+    Summary();
+    if (interrupted_) return 130;
+    for (const Group& group : groups_) {
+        for (const Check& check : group.checks) {
+            if (check.verdict == Verdict::Fail) return 1;
+        }
+    }
+    return notAsFound_.empty() ? 0 : 1;
+}
+
+Check& Checker::CheckFor(std::string_view key) {
+    for (Group& group : groups_) {
+        for (Check& check : group.checks) {
+            if (check.key == key) return check;
+        }
+    }
+    throw std::logic_error("no check " + std::string(key));
+}
+
+void Checker::Begin(std::string_view key) {
+    current_ = &CheckFor(key);
+    Line("  " + current_->key + ": " + current_->title);
+}
+
+void Checker::End(const Problems& problems) {
+    current_->verdict = problems.empty() ? Verdict::Pass : Verdict::Fail;
+    current_->note = Join(problems);
+    Line(problems.empty() ? "    PASS" : "    FAIL: " + current_->note);
+    current_ = nullptr;
+}
+
+void Checker::Skip(std::string_view key, const std::string& why) {
+    Check& check = CheckFor(key);
+    check.verdict = Verdict::Skip;
+    check.note = why;
+    Line("  " + check.key + ": " + check.title);
+    Line("    SKIP: " + why);
+}
+
+void Checker::SkipRest(const std::string& why) {
+    for (Group& group : groups_) {
+        if (!Asked(group)) continue;
+        for (Check& check : group.checks) {
+            if (check.verdict != Verdict::NotRun) continue;
+            check.verdict = Verdict::Skip;
+            check.note = why;
+        }
+    }
+    current_ = nullptr;
+}
+
+Exchange Checker::Command(uint8_t address, uint8_t letter, uint8_t data, Clock::duration beyond) {
+    const frames::CommandFrame command{address, letter, data};
+    const auto bytes = command.ToBytes();
+    const Exchange x =
+        port_.Send({bytes.begin(), bytes.end()}, replyLength_, options_.timeLimit, beyond);
+    // I answers from the address it writes; J from the controller's, whatever it was sent to.
+    std::optional<uint8_t> from = address;
+    if (letter == 'I') from = data;
+    if (letter == 'J') from = address_;
+    Show(x, frames::DescribeCommand(command), from);
+    return x;
+}
+
+Exchange Checker::Unanswered(const frames::Bytes& bytes, const std::string& meaning) {
+    const Exchange x = port_.Send(bytes, 0, options_.timeLimit);
+    Show(x, meaning, std::nullopt);
+    return x;
+}
+
+void Checker::Show(const Exchange& x, const std::string& meaning, std::optional<uint8_t> from) {
+    if (!x.leftover.empty()) {
+        Line("    <- " + Padded(x.leftover) + "came outside any reply");
+        extraBytes_.push_back(frames::HexBytes(x.leftover) + " before " + meaning);
+    }
+    Line("    -> " + Padded(x.sent) + meaning);
+    const size_t got = x.received.size();
+    if (got == 0) {
+        Line("    .. nothing within " +
+             Millis(std::chrono::duration_cast<std::chrono::milliseconds>(x.limit)));
+        return;
+    }
+    const std::string after = " (" + Elapsed(x.times.back()) + ")";
+    if (x.want == 0 || got < x.want) {
+        const std::string what =
+            x.want == 0 ? "" : std::to_string(got) + " of " + std::to_string(x.want) + " bytes";
+        Line("    <- " + Padded(x.received) + what + after);
+        return;
+    }
+    const frames::ReplyFrame reply =
+        *frames::ParseReply(x.received.data(), x.want, static_cast<frames::ReplyFormat>(x.want));
+    std::string text = frames::DescribeReply(reply);
+    if (!reply.MarkersValid()) {
+        text += "; markers " + frames::HexBytes(&reply.start, 1) + " .. " +
+                frames::HexBytes(&reply.end, 1) + ", not FF .. 03";
+    }
+    if (from && reply.address != *from) text += "; not from " + std::to_string(*from);
+    const Clock::duration took = x.times[x.want - 1];
+    text += " (" + Elapsed(took) + (took > x.limit ? ", beyond the time limit" : "") + ")";
+    Line("    <- " + Padded(Slice(x.received, 0, x.want)) + text);
+    if (got > x.want) {
+        const frames::Bytes rest = Slice(x.received, x.want, got);
+        Line("    <- " + Padded(rest) + "beyond the reply" + after);
+        extraBytes_.push_back(frames::HexBytes(rest) + " after the reply to " + meaning);
+    }
+    if (!x.Answered()) return;
+    ++replies_;
+    const std::string letter = frames::LetterText(reply.letter);
+    if (!reply.MarkersValid()) {
+        badMarkers_.push_back(letter + " framed " + frames::HexBytes(&reply.start, 1) + " .. " +
+                              frames::HexBytes(&reply.end, 1));
+    }
+    if (from && reply.address != *from) {
+        badAddresses_.push_back(letter + " from " + std::to_string(reply.address) + ", not " +
+                                std::to_string(*from));
+    }
+}
+
+std::optional<frames::ReplyFrame> Checker::ReplyOf(const Exchange& x) const {
+    if (!x.Answered()) return std::nullopt;
+    return frames::ParseReply(x.received.data(), x.want, static_cast<frames::ReplyFormat>(x.want));
+}
+
+std::optional<uint8_t> Checker::Data(const Exchange& x, uint8_t letter, Problems& problems,
+                                     std::optional<uint8_t> from) const {
+    const std::string name = frames::LetterText(letter);
+    const auto reply = ReplyOf(x);
+    if (!reply) {
+        problems.push_back("no answer to " + name);
+        return std::nullopt;
+    }
+    if (reply->letter != letter) {
+        problems.push_back(name + " answered with the letter " + frames::LetterText(reply->letter));
+        return std::nullopt;
+    }
+    if (from && reply->address != *from) {
+        problems.push_back("the reply to " + name + " comes from " +
+                           std::to_string(reply->address) + ", not " + std::to_string(*from));
+    }
+    return reply->data;
+}
+
+void Checker::Summary() {
+    Line("");
+    Line("Summary");
+    size_t counts[4] = {};
+    Problems failed;
+    for (const Group& group : groups_) {
+        for (const Check& check : group.checks) {
+            if (check.verdict == Verdict::NotRun) continue;  // a group not asked for
+            ++counts[static_cast<int>(check.verdict)];
+            if (check.verdict == Verdict::Fail) failed.push_back(check.key);
+            std::string key = check.key;
+            key.resize(std::max<size_t>(key.size(), 19), ' ');
+            // A skipped check's reason says more than its title.
+            const bool skipped = check.verdict == Verdict::Skip;
+            std::string text = "  " + std::string(VerdictText(check.verdict)) + "  " + key + " " +
+                               (skipped ? check.note : check.title);
+            if (!skipped && !check.note.empty()) text += ": " + check.note;
+            Line(text);
+        }
+    }
+    const size_t passed = counts[static_cast<int>(Verdict::Pass)];
+    const size_t total = passed + failed.size() + counts[static_cast<int>(Verdict::Skip)];
+    Line("  " + std::to_string(total) + " checks: " + std::to_string(passed) + " passed, " +
+         std::to_string(failed.size()) + " failed, " +
+         std::to_string(counts[static_cast<int>(Verdict::Skip)]) + " skipped.");
+
+    std::string result = "Result: ";
+    if (interrupted_) {
+        result += "stopped by Ctrl-C; ";
+    } else if (failed.empty() && passed == total) {
+        result += "every check passed; ";
+    } else if (!failed.empty()) {
+        std::string keys;
+        for (const std::string& key : failed) keys += (keys.empty() ? "" : ", ") + key;
+        result += std::to_string(failed.size()) + " failed (" + keys + "); ";
+    } else {
+        result += "not every check ran; ";
+    }
+    result += notAsFound_.empty() ? "the controller is left as it was found."
+                                  : "the controller is NOT left as it was found (see Restore).";
+    Line(result);
+}
+
+}  // namespace check

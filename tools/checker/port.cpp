@@ -1,0 +1,120 @@
+#include "tools/checker/port.h"
+
+#include <algorithm>
+
+#include "serial/comm_constants.h"
+
+namespace check {
+namespace {
+
+using std::chrono::milliseconds;
+
+// Silence after the last byte of a reply before it counts as whole: a controller that sends
+// more than a reply's bytes has started on the next one by then.
+constexpr Clock::duration kSettleFloor = milliseconds(2);
+constexpr int kSettleBytes = 3;
+constexpr int kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+
+}  // namespace
+
+size_t Exchange::InTime() const {
+    return static_cast<size_t>(
+        std::count_if(times.begin(), times.end(), [&](Clock::duration t) { return t <= limit; }));
+}
+
+CheckPort::CheckPort(serial::Event& stop) : stop_(stop) {
+    comm_.SetFlowControl(0);
+    comm_.SetEventChar(0);
+    comm_.OnReceiveData = [this](const uint8_t* data, uint16_t length) {
+        const Clock::time_point now = Clock::now();
+        for (uint16_t i = 0; i < length; ++i) inbox_.emplace_back(now, data[i]);
+    };
+    comm_.OnCommFailure = [this](serial::TComm32&) { failed_ = true; };
+}
+
+std::string CheckPort::Open(const std::string& device, uint32_t baud) {
+    comm_.PortName = "//./" + device;
+    comm_.SetBaudRate(baud);
+    try {
+        if (!comm_.OpenPort()) return "the port's stop event could not be created";
+    } catch (const serial::ECommsError& error) {
+        return error.what();
+    }
+    comm_.EscapeFunction(serial::SETRTS);
+    baud_ = baud;
+    return {};
+}
+
+void CheckPort::SetSpeed(uint32_t baud) {
+    comm_.SetBaudRate(baud);
+    baud_ = baud;
+}
+
+Clock::duration CheckPort::Settle() const {
+    const auto byteTime = std::chrono::nanoseconds(int64_t{kBitsPerByte} * 1'000'000'000 / baud_);
+    return kSettleFloor + kSettleBytes * byteTime;
+}
+
+void CheckPort::ThrowIfStopped() {
+    if (failed_) throw PortFailed{};
+    if (stop_.IsSet()) throw Interrupted{};
+}
+
+void CheckPort::WaitUntil(Clock::time_point until) {
+    const size_t had = inbox_.size();
+    comm_.ProcessNotifications();
+    ThrowIfStopped();
+    if (inbox_.size() > had) return;
+    const auto left = std::chrono::ceil<milliseconds>(until - Clock::now());
+    if (left.count() <= 0) return;
+    serial::Event* events[] = {&comm_.NotificationEvent(), &stop_};
+    if (serial::WaitAny(events, left) == serial::WaitFailed) throw PortFailed{};
+    comm_.ProcessNotifications();
+    ThrowIfStopped();
+}
+
+Exchange CheckPort::Send(const frames::Bytes& bytes, size_t want, Clock::duration limit,
+                         Clock::duration beyond) {
+    Exchange x;
+    x.sent = bytes;
+    x.want = want;
+    x.limit = limit;
+    comm_.ProcessNotifications();
+    ThrowIfStopped();
+    for (const auto& [at, byte] : inbox_) x.leftover.push_back(byte);
+    inbox_.clear();
+
+    const Clock::time_point sentAt = Clock::now();
+    if (!comm_.QueueWrite(bytes.data(), static_cast<uint16_t>(bytes.size()))) throw PortFailed{};
+    const Clock::time_point deadline = sentAt + limit;
+    // A line that never falls quiet must not hold the check: past this, stop listening.
+    const Clock::time_point last = deadline + std::max(beyond, limit);
+    Clock::time_point lastByteAt = sentAt;
+    for (;;) {
+        for (const auto& [at, byte] : inbox_) {
+            x.received.push_back(byte);
+            x.times.push_back(at - sentAt);
+            lastByteAt = at;
+        }
+        inbox_.clear();
+        const Clock::time_point now = Clock::now();
+        Clock::time_point until;
+        if (want > 0 && x.received.size() >= want) {
+            until = std::min(lastByteAt + Settle(), last);
+        } else if (want > 0) {
+            until = deadline + beyond;
+        } else {
+            until = deadline;
+        }
+        if (now >= until) break;
+        WaitUntil(until);
+    }
+    return x;
+}
+
+void CheckPort::Pause(Clock::duration span) {
+    const Clock::time_point until = Clock::now() + span;
+    while (Clock::now() < until) WaitUntil(until);
+}
+
+}  // namespace check

@@ -1,0 +1,81 @@
+#pragma once
+// The checker's end of the line: the console's serial port object, opened as the console
+// opens it, and one exchange at a time on top of it: send a command, gather what comes back
+// with the time each byte took, until the reply is whole and the line is quiet again, or
+// the time limit has passed. Its owner-thread notifications are pumped here; the waits also
+// watch the stop event, so Ctrl-C ends any of them at once.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "serial/comm32.h"
+#include "serial/event.h"
+#include "tools/frames/protocol.h"
+#include "tools/frames/stream_decoder.h"
+
+namespace check {
+
+using frames::Clock;
+
+// Thrown out of a wait when the stop event is set.
+struct Interrupted {};
+// Thrown out of a wait when the port has failed (the reader or writer gave up).
+struct PortFailed {};
+
+struct Exchange {
+    frames::Bytes sent;
+    frames::Bytes leftover;  // arrived since the previous exchange, before this one was sent
+    frames::Bytes received;  // everything that came back, in order
+    std::vector<Clock::duration> times;  // for each received byte: how long after the send
+    size_t want = 0;                     // the reply's length; 0 when no reply is expected
+    Clock::duration limit{};
+
+    // Bytes that came within the time limit.
+    size_t InTime() const;
+    // The whole reply came within the limit.
+    bool Answered() const { return want > 0 && InTime() >= want; }
+};
+
+class CheckPort {
+  public:
+    explicit CheckPort(serial::Event& stop);
+    CheckPort(const CheckPort&) = delete;
+    CheckPort& operator=(const CheckPort&) = delete;
+
+    // Opens the device exclusively at this speed, no flow control, RTS raised. Returns an
+    // empty text, or why it failed.
+    std::string Open(const std::string& device, uint32_t baud);
+    void Close() { comm_.ClosePort(); }
+
+    void SetSpeed(uint32_t baud);
+    uint32_t Speed() const { return baud_; }
+
+    // Sends bytes and gathers the answer. With want > 0: returns once want bytes have come
+    // and the line has been quiet for a few byte times, or when the limit (and then
+    // `beyond`, to catch a late reply) has passed. With want 0: gathers for the whole limit.
+    Exchange Send(const frames::Bytes& bytes, size_t want, Clock::duration limit,
+                  Clock::duration beyond = {});
+    // Lets the line rest; what arrives meanwhile is kept for the next exchange.
+    void Pause(Clock::duration span);
+
+  private:
+    // Dispatches what the threads posted and, unless that brought bytes, waits until bytes
+    // come or until `until`.
+    // Throws Interrupted or PortFailed.
+    void WaitUntil(Clock::time_point until);
+    void ThrowIfStopped();
+    // The quiet after a reply that tells it is over.
+    Clock::duration Settle() const;
+
+    serial::TComm32 comm_;
+    serial::Event& stop_;
+    uint32_t baud_ = 9600;
+    bool failed_ = false;
+    // Bytes delivered by the port and not yet taken by an exchange, with their arrival.
+    std::vector<std::pair<Clock::time_point, uint8_t>> inbox_;
+};
+
+}  // namespace check

@@ -1,0 +1,24 @@
+#pragma once
+// Small pieces of the record's wording, shared by the checks and the summary.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/frames/stream_decoder.h"
+
+namespace check {
+
+// "500 ms".
+std::string Millis(std::chrono::milliseconds span);
+// "9.6 ms".
+std::string Elapsed(frames::Clock::duration span);
+// "10 (1000 ms)": a timeout in its units of 100 ms.
+std::string TimeoutText(uint8_t units);
+// "2 (Недопустимый код команды)".
+std::string ErrorCodeText(uint8_t code);
+// The parts joined with "; ".
+std::string Join(const std::vector<std::string>& parts);
+
+}  // namespace check
