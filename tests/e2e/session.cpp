@@ -67,11 +67,11 @@ void Session::StartConsole() {
     ASSERT_TRUE(StatusBecomes("[0] OK - D (запрос статуса)"));
 }
 
-bool Session::Saw(const std::string& line) {
+bool Session::Saw(simtest::SimProcess& process, const std::string& line) {
     // The window's events go on meanwhile: some lines are the console's answer to a reply.
     const bool seen = apptest::WaitUntil(
-        [&] { return sim_->WaitForLine(line, std::chrono::milliseconds(0)); }, 5000);
-    EXPECT_TRUE(seen) << "the simulator's monitor never showed \"" << line << "\"";
+        [&] { return process.WaitForLine(line, std::chrono::milliseconds(0)); }, 5000);
+    EXPECT_TRUE(seen) << "the monitor never showed \"" << line << "\"";
     return seen;
 }
 

@@ -40,6 +40,7 @@ class ToolProcess {
     bool Write(const std::string& text);
     std::vector<std::string> Lines();
 
+    pid_t Pid() const { return pid_; }
     void Signal(int signal);
     // Waits for the process to end; its exit status, or nothing after the timeout.
     std::optional<int> WaitExit(std::chrono::milliseconds timeout = 5s);

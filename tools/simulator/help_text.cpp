@@ -12,6 +12,8 @@ sent is then printed in hex with a time stamp ("<-" received, "->" sent). Replie
 byte after byte at the line's speed, as a real controller's do: on a pseudo-terminal, the
 speed the console set on its end. It runs until SIGINT or SIGTERM.
 
+With --tap it simulates nothing: it sits between the console and a real controller (see Tap).
+
 Line:
   --link PATH           keep a symbolic link PATH to the device (removed on exit)
   --device PATH         serve this serial device instead of a pseudo-terminal
@@ -19,6 +21,21 @@ Line:
   --format 3|5          reply format: addr letter data, or FF addr letter data 03 (default 5)
   --gap MS              silence that drops an incomplete command, error 1 (default 20)
   --instant             write each reply at once instead of at the line's speed
+
+Tap:
+  --tap DEVICE          open the serial DEVICE (exclusively, raw 8N1, no flow control) and
+                        offer the console a pseudo-terminal in its place (--link PATH for a
+                        stable name); every byte goes through both ways as it arrives, and
+                        every frame is printed with its time, hex and meaning: "->" console to
+                        device, "<-" device to console; malformed replies, stray bytes and
+                        incomplete commands are marked so. The device follows the speed the
+                        console sets (Start, Set speed, Reset). A device that disappears is
+                        opened again every 500 ms; the console's terminal stays.
+  --log FILE            also append the tap's lines to FILE
+  --baud N              the device's speed until the console sets one
+  --format 3|5          the reply format the console expects; by default each reply's is
+                        told by its markers
+  --gap MS              silence that ends an incomplete frame (default 20)
 
 Controller:
   --address N           the controller's address, 1..255 (default 1)

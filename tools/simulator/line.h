@@ -29,6 +29,7 @@ class Line {
     // A pseudo-terminal pair at this speed until the console sets its own; Path() is the
     // slave, the device the console opens.
     static std::unique_ptr<Line> OpenPseudoTerminal(uint32_t baud, std::string& error);
+    // Opened exclusively, as the console opens its port: nobody else reads its bytes.
     static std::unique_ptr<Line> OpenDevice(const std::string& path, uint32_t baud,
                                             std::string& error);
     ~Line();
@@ -51,10 +52,12 @@ class Line {
     bool SwitchSpeed(uint32_t baud, std::string& error);
 
   private:
-    Line(int fd, int keptSlave, std::string path) : fd_(fd), keptSlave_(keptSlave), path_(path) {}
+    Line(int fd, int keptSlave, std::string path, bool exclusive = false)
+        : fd_(fd), keptSlave_(keptSlave), exclusive_(exclusive), path_(path) {}
 
     int fd_ = -1;
-    int keptSlave_ = -1;  // held open so the pair survives the console closing the slave
+    int keptSlave_ = -1;      // held open so the pair survives the console closing the slave
+    bool exclusive_ = false;  // the terminal's exclusive flag is ours to clear
     std::string path_;
 };
 

@@ -1,4 +1,6 @@
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -116,15 +118,24 @@ std::unique_ptr<Line> Line::OpenDevice(const std::string& path, uint32_t baud, s
         ::close(fd);
         return nullptr;
     }
-    if (!MakeRaw(fd, baud, error)) {
+    // The lock keeps out the console and other tools; the flag keeps out any other opener
+    // but root.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = errno == EWOULDBLOCK ? path + " is busy: another program has it open"
+                                     : Errno("flock " + path);
         ::close(fd);
         return nullptr;
     }
+    const bool exclusive = ::ioctl(fd, TIOCEXCL) == 0;
+    auto line = std::unique_ptr<Line>(new Line(fd, -1, path, exclusive));
+    if (!MakeRaw(fd, baud, error)) return nullptr;
     ::tcflush(fd, TCIOFLUSH);
-    return std::unique_ptr<Line>(new Line(fd, -1, path));
+    return line;
 }
 
 Line::~Line() {
+    // The flag outlives the descriptor: left set, it would refuse the next opener.
+    if (exclusive_) ::ioctl(fd_, TIOCNXCL);
     if (keptSlave_ >= 0) ::close(keptSlave_);
     if (fd_ >= 0) ::close(fd_);
 }

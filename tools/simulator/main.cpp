@@ -1,5 +1,6 @@
 // controller_sim: a simulated traffic-light controller on a pseudo-terminal or a serial
-// device, doubling as a line monitor. See --help.
+// device, doubling as a line monitor; or, with --tap, a monitor between the console and a
+// real controller. See --help.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -17,6 +18,7 @@
 #include "tools/simulator/monitor.h"
 #include "tools/simulator/settings.h"
 #include "tools/simulator/simulator.h"
+#include "tools/simulator/tap.h"
 
 namespace {
 
@@ -104,6 +106,12 @@ int main(int argc, char** argv) {
     sim::DeviceLink link;
     if (!options.link.empty() && !link.Create(line->Path(), options.link, error)) {
         return Fail(error);
+    }
+    if (!options.tap.empty()) {
+        sim::Tap tap(options, *line);
+        if (!tap.Open(error)) return Fail(error);
+        sim::PrintPlain(line->Path());
+        return tap.Run({stopPipe[0], STDIN_FILENO, -1});
     }
     ControlFifo fifo;
     if (!options.control.empty() && !fifo.Open(options.control, error)) return Fail(error);

@@ -90,6 +90,10 @@ constexpr Setting kSettings[] = {
      [](Target& t, std::string_view, std::string_view v) { return SetText(t.options->device, v); }},
     {"link", Takes::Value, kCommandLine,
      [](Target& t, std::string_view, std::string_view v) { return SetText(t.options->link, v); }},
+    {"tap", Takes::Value, kCommandLine,
+     [](Target& t, std::string_view, std::string_view v) { return SetText(t.options->tap, v); }},
+    {"log", Takes::Value, kCommandLine,
+     [](Target& t, std::string_view, std::string_view v) { return SetText(t.options->log, v); }},
     {"control", Takes::Value, kCommandLine,
      [](Target& t, std::string_view, std::string_view v) {
          return SetText(t.options->control, v);
@@ -112,6 +116,7 @@ constexpr Setting kSettings[] = {
          } else {
              return Ack();
          }
+         if (t.options) t.options->formatGiven = true;
          return Ack("format " + std::string(v));
      }},
     {"gap", Takes::Value, kCommandLine,
@@ -266,6 +271,14 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             error = "invalid value '" + std::string(value) + "' for " + std::string(arg);
             return false;
         }
+    }
+    if (!options.tap.empty() && (!options.device.empty() || !options.control.empty())) {
+        error = "--tap serves no controller: --device and --control do not go with it";
+        return false;
+    }
+    if (!options.log.empty() && options.tap.empty()) {
+        error = "--log is the tap's: it needs --tap";
+        return false;
     }
     return true;
 }

@@ -1,0 +1,71 @@
+#pragma once
+// The tap's monitor: a copy of every chunk the tap forwarded is cut into frames and printed
+// with its time, its hex and its meaning, on a thread of its own, so that neither decoding
+// nor a slow stdout or log file ever holds a byte of the line back. Everything the tap says
+// goes through here, so its lines keep their order.
+
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/frames/stream_decoder.h"
+
+namespace sim {
+
+using frames::Clock;
+
+class TapMonitor {
+  public:
+    // replyFormat and gap: as for frames::StreamDecoder. log: written as well as stdout when
+    // not null (not owned); logName names it in a complaint.
+    TapMonitor(std::optional<frames::ReplyFormat> replyFormat, Clock::duration gap, std::FILE* log,
+               std::string logName);
+    // Prints what is still queued and the frames still held, then ends the thread.
+    ~TapMonitor();
+    TapMonitor(const TapMonitor&) = delete;
+    TapMonitor& operator=(const TapMonitor&) = delete;
+
+    // A chunk that went through, read at `at`. Costs a copy and a wake-up; when the monitor
+    // has fallen far behind, the chunk is counted and not shown.
+    void Forwarded(frames::Direction direction, const uint8_t* bytes, size_t count,
+                   Clock::time_point at);
+    // An event of the tap's own: "-- " and text, stamped now.
+    void Note(std::string text);
+
+  private:
+    struct Entry {
+        Clock::time_point at;
+        frames::Direction direction = frames::Direction::Commands;
+        frames::Bytes bytes;
+        std::string note;  // not empty: a note rather than a chunk
+    };
+
+    void Run();
+    void Process(const Entry& entry);
+    // Settles the frames that fell silent by now, in both directions.
+    void Expire(Clock::time_point now);
+    void Print(const std::vector<frames::FrameEvent>& events);
+    void Write(Clock::time_point at, const std::string& text);
+
+    std::FILE* log_;
+    std::string logName_;
+    bool logFailed_ = false;
+    // The monitor thread's own.
+    frames::StreamDecoder commands_;
+    frames::StreamDecoder replies_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Entry> queue_;
+    size_t dropped_ = 0;  // chunks not queued since the last report
+    bool stop_ = false;
+    std::thread thread_;  // last: starts once the rest is ready
+};
+
+}  // namespace sim
