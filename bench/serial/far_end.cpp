@@ -2,7 +2,7 @@
 
 namespace bench {
 
-FarEnd::FarEnd(const PtyPair& pty) : pty_(pty), thread_([this] { Run(); }) {}
+FarEnd::FarEnd(const tty::PtyPair& pty) : pty_(pty), thread_([this] { Run(); }) {}
 
 FarEnd::~FarEnd() {
     {

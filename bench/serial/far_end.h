@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "pty_pair.h"
+#include "tools/pty/pty_pair.h"
 
 namespace bench {
 
@@ -18,7 +18,7 @@ class FarEnd {
   public:
     using Clock = std::chrono::steady_clock;
 
-    explicit FarEnd(const PtyPair& pty);
+    explicit FarEnd(const tty::PtyPair& pty);
     ~FarEnd();
     FarEnd(const FarEnd&) = delete;
     FarEnd& operator=(const FarEnd&) = delete;
@@ -31,7 +31,7 @@ class FarEnd {
   private:
     void Run();
 
-    const PtyPair& pty_;
+    const tty::PtyPair& pty_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<uint8_t> bytes_;

@@ -20,7 +20,7 @@
 
 #include "far_end.h"
 #include "measurements.h"
-#include "pty_pair.h"
+#include "tools/pty/pty_pair.h"
 
 namespace bench {
 
@@ -72,7 +72,7 @@ void BareReader(int fd, int stop, int handoff, std::vector<double>& overshootsMs
 }  // namespace
 
 FloorFigures MachineFloor(int count) {
-    PtyPair pty;
+    tty::PtyPair pty;
     const int fd = open(pty.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     const int stop = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     const int handoff = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);

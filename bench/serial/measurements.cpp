@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "far_end.h"
-#include "pty_pair.h"
+#include "tools/pty/pty_pair.h"
 
 namespace bench {
 
@@ -46,7 +46,7 @@ double Percentile(std::vector<double> v, double p) {
 }
 
 LatencyFigures ReplyLatency(const Implementation& impl, int count) {
-    PtyPair pty;
+    tty::PtyPair pty;
     auto port = impl.make();
     if (!port->Open(pty.Path())) return {};
     size_t got = 0;
@@ -78,7 +78,7 @@ LatencyFigures ReplyLatency(const Implementation& impl, int count) {
 FloodFigures Flood(const Implementation& impl, size_t mebibytes) {
     const size_t total = mebibytes << 20;
     const std::vector<uint8_t> sent = Pattern(total);
-    PtyPair pty;
+    tty::PtyPair pty;
     auto port = impl.make();
     if (!port->Open(pty.Path())) return {};
     size_t got = 0, wrong = 0;
@@ -121,7 +121,7 @@ FloodFigures Flood(const Implementation& impl, size_t mebibytes) {
 }
 
 double IdleCpuPercent(const Implementation& impl, double seconds) {
-    PtyPair pty;
+    tty::PtyPair pty;
     auto port = impl.make();
     if (!port->Open(pty.Path())) return -1;
     std::this_thread::sleep_for(100ms);  // let start-up settle
@@ -141,7 +141,7 @@ CloseFigures CloseWithPendingIo(const Implementation& impl, int count) {
     std::vector<double> samples;
     const std::vector<uint8_t> block = Pattern(8 * 65536);
     for (int i = 0; i < count; ++i) {
-        PtyPair pty;
+        tty::PtyPair pty;
         auto port = impl.make();
         if (!port->Open(pty.Path())) return {};
         // More than the terminal holds: the writer blocks; the reader waits for data.

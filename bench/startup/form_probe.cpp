@@ -1,9 +1,7 @@
 // The console window made exactly as the program's start makes it, shown, then started on a
 // pseudo-terminal; one second later it prints its resident memory ("rss_kib N") and ends.
 // startup_bench runs it under the same X server as the program and the baseline.
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <QComboBox>
@@ -12,11 +10,14 @@
 #include <QToolButton>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <system_error>
 
 #include "app/app_icon.h"
 #include "console/window/application.h"
 #include "console/window/form1.h"
 #include "process_memory.h"
+#include "tools/pty/pty_pair.h"
 
 namespace {
 
@@ -35,11 +36,12 @@ void RunFor(int ms, int master) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    char name[128];
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
-        ptsname_r(master, name, sizeof name) != 0) {
-        std::fprintf(stderr, "no pseudo-terminal\n");
+    // The slave is held so that the master does not read as hung up before the console opens it.
+    std::optional<tty::PtyPair> line;
+    try {
+        line.emplace(tty::kKeepSlave);
+    } catch (const std::system_error& e) {
+        std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
     console::TApplication application(argc, argv);
@@ -47,13 +49,12 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     auto Form1 = std::make_unique<console::TForm1>(dir.filePath("dravik.ini").toStdString());
     Form1->show();
-    RunFor(300, master);
-    Form1->cbbCom->setEditText(QString::fromLatin1(name));
+    RunFor(300, line->Master());
+    Form1->cbbCom->setEditText(QString::fromStdString(line->Path()));
     Form1->btnStart->click();
-    RunFor(1000, master);
+    RunFor(1000, line->Master());
     std::printf("rss_kib %ld\n", bench::ResidentKib(getpid()));
     std::fflush(stdout);
     Form1.reset();
-    close(master);
     return 0;
 }

@@ -31,6 +31,8 @@
 #include <thread>
 #include <vector>
 
+#include "tools/pty/pty_pair.h"
+
 extern char** environ;
 
 namespace {
@@ -72,17 +74,11 @@ bool ReadAll(int fd, uint8_t* bytes, size_t count, std::chrono::milliseconds tim
 }
 
 // A pseudo-terminal pair whose master is the far end: a thread that answers each command
-// with the reply as soon as the command's three bytes are in.
+// with the reply as soon as the command's three bytes are in. The slave is held, so that the
+// master never reads as hung up while its port is not open.
 class FarEnd {
   public:
     FarEnd() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        char name[128];
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
-            ::ptsname_r(master_, name, sizeof name) != 0) {
-            Fail("pseudo-terminal");
-        }
-        path_ = name;
         if (::pipe2(stop_, O_CLOEXEC) != 0) Fail("pipe");
         thread_ = std::thread([this] { Run(); });
     }
@@ -91,31 +87,29 @@ class FarEnd {
         thread_.join();
         ::close(stop_[0]);
         ::close(stop_[1]);
-        ::close(master_);
     }
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return pair_.Path(); }
 
   private:
     void Run() {
         uint8_t held[64];
         size_t fill = 0;
         for (;;) {
-            pollfd fds[2] = {{master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+            pollfd fds[2] = {{pair_.Master(), POLLIN, 0}, {stop_[0], POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0 && errno != EINTR) return;
             if (fds[1].revents) return;
             if (!(fds[0].revents & POLLIN)) continue;
-            const ssize_t n = ::read(master_, held + fill, sizeof held - fill);
+            const ssize_t n = ::read(pair_.Master(), held + fill, sizeof held - fill);
             if (n <= 0) continue;
             fill += static_cast<size_t>(n);
             for (; fill >= sizeof kCommand; fill -= sizeof kCommand) {
-                [[maybe_unused]] const ssize_t w = ::write(master_, kReply, sizeof kReply);
+                [[maybe_unused]] const ssize_t w = ::write(pair_.Master(), kReply, sizeof kReply);
             }
         }
     }
 
-    int master_ = -1;
+    tty::PtyPair pair_{tty::kKeepSlave};
     int stop_[2] = {-1, -1};
-    std::string path_;
     std::thread thread_;
 };
 

@@ -29,7 +29,7 @@ TEST_F(LineLostTest, StatusLineSaysSoInRedAndTheIndicatorsClearAsAtStop) {
     ASSERT_TRUE(WaitUntil([&] { return form_->txtStatus->text().startsWith(lost); }))
         << form_->txtStatus->text().toStdString();
     EXPECT_EQ(form_->txtStatus->text(),
-              lost + QString::fromStdString(" Устройство " + line.SlavePath() + " отключено."));
+              lost + QString::fromStdString(" Устройство " + line.Path() + " отключено."));
     EXPECT_EQ(form_->txtStatus->palette().color(QPalette::Active, QPalette::WindowText),
               QColor(255, 0, 0));
     for (QAbstractButton* cleared : {static_cast<QAbstractButton*>(form_->rbInputGreen),

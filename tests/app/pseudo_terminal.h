@@ -4,37 +4,22 @@
 // console closes and reopens the port.
 
 #include <cstdint>
-#include <string>
 #include <vector>
+
+#include "tools/pty/pty_pair.h"
 
 namespace apptest {
 
-class PseudoTerminal {
+class PseudoTerminal : public tty::PtyPair {
   public:
     explicit PseudoTerminal(bool holdSlave = true);
-    ~PseudoTerminal();
-    PseudoTerminal(const PseudoTerminal&) = delete;
-    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
-    const std::string& SlavePath() const { return slavePath_; }
-    int SlaveFd() const { return slave_; }
-
-    // Reads exactly `count` bytes, or what came before the deadline.
-    std::vector<uint8_t> Read(size_t count, int timeoutMs = 3000);
-    // Whatever arrives within the quiet period (for "nothing was sent").
-    std::vector<uint8_t> Drain(int quietMs = 150);
-    void Write(const std::vector<uint8_t>& bytes);
-    // The controller's end goes away, as when the adapter is pulled.
-    void CloseMaster();
+    // Whatever arrives within 150 ms (for "nothing was sent").
+    std::vector<uint8_t> Drain() const;
     // True when nobody holds the slave open any more.
-    bool HungUp();
+    bool HungUp() const;
     // The line speed the slave's settings name, in bits per second (0 if unknown).
-    uint32_t SlaveBaud();
-
-  private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string slavePath_;
+    uint32_t SlaveBaud() const;
 };
 
 }  // namespace apptest

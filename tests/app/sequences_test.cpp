@@ -128,9 +128,9 @@ std::string OwningGroup(const std::string& device) {
 TEST_F(SequenceTest, StartOnAPortThatCannotBeOpenedSaysWhy) {
     PseudoTerminal held, guarded;
     serial::TComm32 otherOpener;  // another program with the port open
-    otherOpener.PortName = "//./" + held.SlavePath();
+    otherOpener.PortName = "//./" + held.Path();
     ASSERT_TRUE(otherOpener.OpenPort());
-    TakeRightsAway(guarded.SlavePath());
+    TakeRightsAway(guarded.Path());
     MakeWindow();
 
     const std::string missing = "/dev/dravik-no-such-port";
@@ -140,12 +140,11 @@ TEST_F(SequenceTest, StartOnAPortThatCannotBeOpenedSaysWhy) {
         std::string cause;
     } cases[] = {
         {missing, false, "Устройство " + missing + " не существует."},
-        {held.SlavePath(), false,
-         "Устройство " + held.SlavePath() + " занято: порт открыт другой программой."},
-        {guarded.SlavePath(), true,
-         "Нет прав на доступ к устройству " + guarded.SlavePath() +
-             ": добавьте пользователя в группу " + OwningGroup(guarded.SlavePath()) +
-             " и войдите в систему заново."},
+        {held.Path(), false,
+         "Устройство " + held.Path() + " занято: порт открыт другой программой."},
+        {guarded.Path(), true,
+         "Нет прав на доступ к устройству " + guarded.Path() + ": добавьте пользователя в группу " +
+             OwningGroup(guarded.Path()) + " и войдите в систему заново."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.device);

@@ -33,7 +33,7 @@ TEST_F(SettingsTest, RoundTripThroughAWindowClose) {
     ASSERT_TRUE(std::filesystem::exists(SettingsFile()));
 
     MakeWindow();
-    EXPECT_EQ(form_->cbbCom->currentText().toStdString(), line.SlavePath());
+    EXPECT_EQ(form_->cbbCom->currentText().toStdString(), line.Path());
     EXPECT_EQ(form_->cbbSpeed->currentIndex(), 2);
     EXPECT_EQ(form_->cbbSetSpeed->currentIndex(), 2);
     EXPECT_FALSE(form_->chkNEW->isChecked());

@@ -73,7 +73,7 @@ void WindowTest::DestroyWindow() {
 }
 
 void WindowTest::PointAt(const PseudoTerminal& line) {
-    form_->cbbCom->setEditText(QString::fromStdString(line.SlavePath()));
+    form_->cbbCom->setEditText(QString::fromStdString(line.Path()));
 }
 
 void WindowTest::Click(QWidget* control) {
@@ -91,7 +91,7 @@ void WindowTest::StartOn(PseudoTerminal& line) {
 
 void WindowTest::Reply(PseudoTerminal& line, const std::vector<uint8_t>& bytes) {
     form_->txtStatus->clear();
-    line.Write(bytes);
+    ASSERT_TRUE(line.Write(bytes));
     ASSERT_TRUE(WaitUntil([&] { return !form_->txtStatus->text().isEmpty(); }));
 }
 

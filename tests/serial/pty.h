@@ -1,89 +1,24 @@
 #pragma once
-// A pseudo-terminal standing in for the cable: the device under test opens the terminal
-// side by its path, the test plays the far end on the controlling side.
+// A pseudo-terminal standing in for the cable, and what the tests on it share: a watchdog for
+// waits without a limit of their own, a byte pattern, the process's CPU time.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <stdexcept>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "serial/event.h"
+#include "tools/pty/pty_pair.h"
 
 namespace serial::testing {
 
-class Pty {
-  public:
-    Pty() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ < 0) throw std::runtime_error("posix_openpt failed");
-        char name[128];
-        if (grantpt(master_) != 0 || unlockpt(master_) != 0 ||
-            ptsname_r(master_, name, sizeof name) != 0)
-            throw std::runtime_error("pseudo-terminal setup failed");
-        path_ = name;
-    }
-    ~Pty() { CloseMaster(); }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-
-    const std::string& Path() const { return path_; }
-    int Master() const { return master_; }
-
-    void CloseMaster() {
-        if (master_ >= 0) close(master_);
-        master_ = -1;
-    }
-
-    // Writes everything, blocking while the terminal side has no room.
-    bool Write(const void* data, size_t n) const {
-        const auto* p = static_cast<const uint8_t*>(data);
-        while (n > 0) {
-            const ssize_t w = write(master_, p, n);
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) return false;
-            p += w;
-            n -= static_cast<size_t>(w);
-        }
-        return true;
-    }
-    bool Write(const std::vector<uint8_t>& bytes) const {
-        return Write(bytes.data(), bytes.size());
-    }
-
-    // What the device sent: exactly n bytes, or fewer if the deadline passes first.
-    std::vector<uint8_t> Read(size_t n, std::chrono::milliseconds timeout) const {
-        std::vector<uint8_t> out;
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (out.size() < n) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) break;
-            pollfd p{master_, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-            uint8_t buf[65536];
-            const size_t want = std::min(sizeof buf, n - out.size());
-            const ssize_t r = read(master_, buf, want);
-            if (r <= 0) break;
-            out.insert(out.end(), buf, buf + r);
-        }
-        return out;
-    }
-
-  private:
-    int master_ = -1;
-    std::string path_;
-};
+// The device under test opens the terminal side by its path; the test plays the far end on
+// the controlling side.
+using Pty = tty::PtyPair;
 
 // Sets an event once the time is up unless cancelled first: keeps a wait that has no limit
 // of its own from hanging a test.

@@ -1,8 +1,6 @@
 // The simulator's injected faults, its line monitor, its link and its stopping.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/tools/sim_process.h"
+#include "tools/pty/pty_pair.h"
 
 namespace simtest {
 namespace {
@@ -188,17 +187,12 @@ TEST(ControllerSimLifecycle, ReplacesAStaleLinkButNeverAFile) {
 // A pseudo-terminal pair stands in for a null-modem cable: the simulator serves the slave
 // as a serial device, the test talks through the master.
 TEST(ControllerSimDevice, ServesAGivenDeviceAndSwitchesItsSpeedAfterTheReply) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    const std::string device = ::ptsname(master);
-    ConsoleEnd cable(master);
-    const int watch = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);  // to read its speed
-    ASSERT_GE(watch, 0);
+    tty::PtyPair pair(tty::kKeepSlave);  // the slave held to read its speed
+    const std::string device = pair.Path();
+    ConsoleEnd cable(pair.ReleaseMaster());
     auto speed = [&] {
         termios tio{};
-        ::tcgetattr(watch, &tio);
+        ::tcgetattr(pair.Slave(), &tio);
         return ::cfgetospeed(&tio);
     };
 
@@ -211,7 +205,6 @@ TEST(ControllerSimDevice, ServesAGivenDeviceAndSwitchesItsSpeedAfterTheReply) {
     EXPECT_EQ(cable.Read(3), (Bytes{1, 'H', 38}));
     ASSERT_TRUE(sim.WaitForLine("line speed now 38400"));
     EXPECT_EQ(speed(), B38400);
-    ::close(watch);
 }
 
 TEST(ControllerSimLifecycle, RejectsBadOptionsWithoutOpeningALine) {

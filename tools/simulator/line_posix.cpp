@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
+#include "tools/pty/pty_pair.h"
 #include "tools/simulator/line.h"
 
 namespace sim {
@@ -81,30 +83,16 @@ bool MakeRaw(int fd, uint32_t baud, std::string& error) {
 }  // namespace
 
 std::unique_ptr<Line> Line::OpenPseudoTerminal(uint32_t baud, std::string& error) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (master < 0) {
-        error = Errno("posix_openpt");
+    std::optional<tty::PtyPair> pair;
+    try {
+        pair.emplace(tty::kKeepSlave | tty::kNonBlocking);
+    } catch (const std::system_error& e) {
+        error = e.what();
         return nullptr;
     }
-    char name[128];
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
-        ::ptsname_r(master, name, sizeof name) != 0) {
-        error = Errno("pseudo-terminal setup");
-        ::close(master);
-        return nullptr;
-    }
-    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (slave < 0) {
-        error = Errno(std::string("open ") + name);
-        ::close(master);
-        return nullptr;
-    }
-    if (!MakeRaw(slave, baud, error) || !MakeRaw(master, 0, error)) {
-        ::close(slave);
-        ::close(master);
-        return nullptr;
-    }
-    return std::unique_ptr<Line>(new Line(master, slave, name));
+    if (!MakeRaw(pair->Slave(), baud, error) || !MakeRaw(pair->Master(), 0, error)) return nullptr;
+    const int slave = pair->ReleaseSlave();
+    return std::unique_ptr<Line>(new Line(pair->ReleaseMaster(), slave, pair->Path()));
 }
 
 std::unique_ptr<Line> Line::OpenDevice(const std::string& path, uint32_t baud, std::string& error) {
