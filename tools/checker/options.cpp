@@ -1,22 +1,14 @@
 #include "tools/checker/options.h"
 
-#include <charconv>
 #include <optional>
 #include <string_view>
+
+#include "tools/cli/command_line.h"
 
 namespace check {
 namespace {
 
-// A whole decimal number within [min, max], nothing else around it.
-std::optional<int64_t> ParseNumber(std::string_view text, int64_t min, int64_t max) {
-    int64_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value < min || value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
+using cli::ParseNumber;
 
 bool Set(bool& flag) {
     flag = true;
@@ -73,45 +65,28 @@ constexpr Option kOptions[] = {
     {"version", false, [](Options& o, std::string_view) { return Set(o.version); }},
 };
 
+const Option* FindOption(std::string_view name) {
+    for (const Option& option : kOptions) {
+        if (option.name == name) return &option;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg == "-h") arg = "--help";
-        if (arg == "-y") arg = "--yes";
-        std::optional<std::string_view> inlineValue;
-        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-            inlineValue = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-        }
-        const Option* option = nullptr;
-        for (const Option& candidate : kOptions) {
-            if (arg.substr(0, 2) == "--" && arg.substr(2) == candidate.name) option = &candidate;
-        }
-        if (!option) {
-            error = "unknown option " + std::string(argv[i]);
-            return false;
-        }
-        std::string_view value;
-        if (option->takesValue) {
-            if (inlineValue) {
-                value = *inlineValue;
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            } else {
-                error = std::string(arg) + " needs a value";
-                return false;
-            }
-        } else if (inlineValue) {
-            error = std::string(arg) + " takes no value";
-            return false;
-        }
-        if (!option->apply(options, value)) {
-            error = "invalid value '" + std::string(value) + "' for " + std::string(arg);
-            return false;
-        }
-    }
+    const bool parsed = cli::ParseArguments(
+        argc, argv, {{"-h", "--help"}, {"-y", "--yes"}},
+        [](std::string_view name) -> std::optional<cli::Takes> {
+            const Option* option = FindOption(name);
+            if (!option) return std::nullopt;
+            return option->takesValue ? cli::Takes::Value : cli::Takes::Nothing;
+        },
+        [&](std::string_view name, std::string_view value) {
+            return FindOption(name)->apply(options, value);
+        },
+        error);
+    if (!parsed) return false;
     if (!options.help && !options.version && options.device.empty()) {
         error = "--device is required";
         return false;

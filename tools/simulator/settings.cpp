@@ -1,13 +1,16 @@
 #include "tools/simulator/settings.h"
 
-#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <sstream>
 #include <vector>
 
+#include "tools/cli/command_line.h"
+
 namespace sim {
 namespace {
+
+using cli::ParseNumber;
 
 constexpr int64_t kMaxPauseMs = 60'000;
 
@@ -39,17 +42,6 @@ struct Setting {
     Where where;
     Ack (*apply)(Target& target, std::string_view name, std::string_view value);
 };
-
-// A whole decimal number within [min, max], nothing else around it.
-std::optional<int64_t> ParseNumber(std::string_view text, int64_t min, int64_t max) {
-    int64_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value < min || value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 const char* OnOff(bool value) {
     return value ? "on" : "off";
@@ -238,40 +230,21 @@ const char* LightName(Light light) {
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     Target target{&options, options.controller, options.format, options.faults};
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg == "-h") arg = "--help";
-        std::optional<std::string_view> inlineValue;
-        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-            inlineValue = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-        }
-        const Setting* setting =
-            arg.substr(0, 2) == "--" ? FindSetting(arg.substr(2), kCommandLine) : nullptr;
-        if (!setting) {
-            error = "unknown option " + std::string(argv[i]);
-            return false;
-        }
-        // A switch named on the command line is switched on.
-        std::string_view value = setting->takes == Takes::Switch ? "on" : "";
-        if (setting->takes == Takes::Value) {
-            if (inlineValue) {
-                value = *inlineValue;
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            } else {
-                error = std::string(arg) + " needs a value";
-                return false;
-            }
-        } else if (inlineValue) {
-            error = std::string(arg) + " takes no value";
-            return false;
-        }
-        if (!setting->apply(target, setting->name, value)) {
-            error = "invalid value '" + std::string(value) + "' for " + std::string(arg);
-            return false;
-        }
-    }
+    const bool parsed = cli::ParseArguments(
+        argc, argv, {{"-h", "--help"}},
+        [](std::string_view name) -> std::optional<cli::Takes> {
+            const Setting* setting = FindSetting(name, kCommandLine);
+            if (!setting) return std::nullopt;
+            return setting->takes == Takes::Value ? cli::Takes::Value : cli::Takes::Nothing;
+        },
+        [&](std::string_view name, std::string_view value) {
+            const Setting* setting = FindSetting(name, kCommandLine);
+            // A switch named on the command line is switched on.
+            if (setting->takes == Takes::Switch) value = "on";
+            return setting->apply(target, setting->name, value).has_value();
+        },
+        error);
+    if (!parsed) return false;
     if (!options.tap.empty() && (!options.device.empty() || !options.control.empty())) {
         error = "--tap serves no controller: --device and --control do not go with it";
         return false;
