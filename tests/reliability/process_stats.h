@@ -5,10 +5,9 @@
 #include <unistd.h>
 
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
+
+#include "bench/startup/process_memory.h"
 
 namespace reliability {
 
@@ -29,16 +28,9 @@ inline size_t Threads() {
     return CountEntries("/proc/self/task");
 }
 
-// Resident memory in KiB.
+// Resident memory in KiB, read as the start-up benchmark reads it.
 inline long ResidentKib() {
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f) return -1;
-    char line[256];
-    long kib = -1;
-    while (std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, "VmRSS:", 6) == 0) kib = std::strtol(line + 6, nullptr, 10);
-    std::fclose(f);
-    return kib;
+    return bench::ResidentKib(getpid());
 }
 
 // Sanitizer builds keep freed memory in quarantine and grow shadow memory: resident memory
