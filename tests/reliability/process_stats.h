@@ -1,7 +1,8 @@
 #pragma once
 // What a leak shows as, read from /proc for this process: open descriptors, threads and
-// resident memory.
+// resident memory; and a run of cycles checked for what it leaves behind.
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -40,5 +41,22 @@ inline constexpr bool kMemoryIsMeaningful = false;
 #else
 inline constexpr bool kMemoryIsMeaningful = true;
 #endif
+
+// Runs cycle(0) to cycle(count - 1); after the warm-up cycles, the rest may leave no
+// descriptor or thread behind, and grow resident memory by no more than the slack.
+template <class Cycle>
+void ExpectNothingLeftBehind(int warmUp, int count, long slackKib, const Cycle& cycle) {
+    for (int i = 0; i < warmUp; ++i) ASSERT_NO_FATAL_FAILURE(cycle(i));
+    const size_t fds = OpenDescriptors();
+    const size_t threads = Threads();
+    const long rss = ResidentKib();
+    for (int i = warmUp; i < count; ++i) ASSERT_NO_FATAL_FAILURE(cycle(i));
+
+    EXPECT_EQ(OpenDescriptors(), fds);
+    EXPECT_EQ(Threads(), threads);
+    if (kMemoryIsMeaningful) {
+        EXPECT_LE(ResidentKib() - rss, slackKib);
+    }
+}
 
 }  // namespace reliability

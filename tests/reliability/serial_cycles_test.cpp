@@ -38,17 +38,7 @@ TEST(OpenCloseCycles, LeaveNothingBehind) {
         comm.ProcessNotifications();
     };
 
-    for (int i = 0; i < 100; ++i) ASSERT_NO_FATAL_FAILURE(cycle(i));  // warm-up
-    const size_t fds = reliability::OpenDescriptors();
-    const size_t threads = reliability::Threads();
-    const long rss = reliability::ResidentKib();
-    for (int i = 100; i < 1000; ++i) ASSERT_NO_FATAL_FAILURE(cycle(i));
-
-    EXPECT_EQ(reliability::OpenDescriptors(), fds);
-    EXPECT_EQ(reliability::Threads(), threads);
-    if (reliability::kMemoryIsMeaningful) {
-        EXPECT_LE(reliability::ResidentKib() - rss, 1024);
-    }
+    reliability::ExpectNothingLeftBehind(100, 1000, 1024, cycle);
 }
 
 }  // namespace

@@ -18,17 +18,7 @@ TEST(WindowStartStopCycles, LeaveNothingBehind) {
         ASSERT_FALSE(window.Form().Comm321()->PortOpen());
         reliability::RunFor(5ms);
     };
-    for (int i = 0; i < 5; ++i) ASSERT_NO_FATAL_FAILURE(cycle(i));  // warm-up
-    const size_t fds = reliability::OpenDescriptors();
-    const size_t threads = reliability::Threads();
-    const long rss = reliability::ResidentKib();
-    for (int i = 5; i < 50; ++i) ASSERT_NO_FATAL_FAILURE(cycle(i));
-
-    EXPECT_EQ(reliability::OpenDescriptors(), fds);
-    EXPECT_EQ(reliability::Threads(), threads);
-    if (reliability::kMemoryIsMeaningful) {
-        EXPECT_LE(reliability::ResidentKib() - rss, 2048);
-    }
+    reliability::ExpectNothingLeftBehind(5, 50, 2048, cycle);
 }
 
 }  // namespace
