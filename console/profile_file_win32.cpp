@@ -1,12 +1,6 @@
 // Durable replacement of a file's contents, Windows side.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "console/windows_api_win32.h"
 
 #include <atomic>
 #include <string>

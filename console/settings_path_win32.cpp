@@ -1,13 +1,7 @@
 // Where the settings live, Windows side: always beside the executable. A program that writes
 // beside itself in a protected folder is redirected by the system to a per-user store.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "console/windows_api_win32.h"
 
 #include <string>
 
