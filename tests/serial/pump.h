@@ -1,8 +1,11 @@
 #pragma once
-// Waiting helpers for the tests: the owner's side of the notification queue, with deadlines.
+// Owner-side helpers for the tests: the notification queue, with deadlines, and what a call
+// on the port object raises.
 
 #include <chrono>
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "serial/comm32.h"
 #include "serial/event.h"
@@ -38,6 +41,16 @@ inline std::optional<Message> NextNotification(
     Event* ready[] = {&queue.Ready()};
     if (WaitAny(ready, timeout) != 0) return std::nullopt;
     return queue.Pop();
+}
+
+// The message of the error the call raises.
+inline std::string MessageOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const ECommsError& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
 }
 
 }  // namespace serial::test

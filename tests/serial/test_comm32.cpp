@@ -19,15 +19,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::string MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ECommsError& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
-
 TEST_F(Comm32Test, OpensTheNamedDeviceAndClosesIt) {
     comm.PortName = "//./COM7";
     OpenReady();

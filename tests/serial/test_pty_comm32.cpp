@@ -19,21 +19,13 @@ namespace serial {
 namespace {
 
 using namespace std::chrono_literals;
+using test::MessageOf;
 using test::PumpFor;
 using test::PumpUntil;
 using testing::Pattern;
 using testing::ProcessCpuTime;
 using testing::Pty;
 using Clock = std::chrono::steady_clock;
-
-std::string OpenError(TComm32& comm) {
-    try {
-        comm.OpenPort();
-    } catch (const ECommsError& e) {
-        return e.what();
-    }
-    return "";
-}
 
 class PtyComm : public ::testing::Test {
   protected:
@@ -117,9 +109,9 @@ TEST_F(PtyComm, ASecondObjectCannotOpenAPortInUse) {
     Open();
     TComm32 other;
     other.PortName = comm.PortName;
-    EXPECT_EQ(OpenError(other), kCannotOpenPort);
+    EXPECT_EQ(MessageOf([&] { other.OpenPort(); }), kCannotOpenPort);
     comm.ClosePort();
-    EXPECT_EQ(OpenError(other), "");
+    EXPECT_EQ(MessageOf([&] { other.OpenPort(); }), "(nothing raised)");
     other.ClosePort();
 }
 

@@ -6,9 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 
+#include "pump.h"
 #include "serial/comm32.h"
 #include "serial/device.h"
 #include "serial/device_win32.h"
@@ -61,15 +61,6 @@ TEST(Win32Device, OnlyUnsupportedMeansNoLineEvents) {
     EXPECT_TRUE(CannotWaitForLineEvents(kInvalidFunction));
     for (int error : {0, kInvalidHandle, kGenFailure, kOperationAborted, kIoPending, kTimeout})
         EXPECT_FALSE(CannotWaitForLineEvents(error)) << error;
-}
-
-std::string MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ECommsError& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
 }
 
 class Win32OpenTest : public ::testing::Test {
