@@ -1,16 +1,21 @@
 #pragma once
-// A pseudo-terminal standing in for the cable, and what the tests on it share: a watchdog for
-// waits without a limit of their own, a byte pattern, the process's CPU time.
+// A pseudo-terminal standing in for the cable, and what the tests on it share: the device
+// opened on it for reading, a watchdog for waits without a limit of their own, a byte
+// pattern, the process's CPU time.
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "serial/comm_constants.h"
+#include "serial/device.h"
 #include "serial/event.h"
 #include "tools/pty/pty_pair.h"
 
@@ -19,6 +24,18 @@ namespace serial::testing {
 // The device under test opens the terminal side by its path; the test plays the far end on
 // the controlling side.
 using Pty = tty::PtyPair;
+
+// Opens the terminal side as the port object opens a port to read: settings and time-outs
+// set, the reader begun, the line events watched.
+inline void OpenForReading(const Pty& pty, const Dcb& dcb, const CommTimeouts& timeouts,
+                           std::unique_ptr<Device>& device) {
+    device = OpenPlatformDevice(pty.Path());
+    ASSERT_TRUE(device);
+    ASSERT_TRUE(device->SetCommState(dcb));
+    ASSERT_TRUE(device->SetCommTimeouts(timeouts));
+    ASSERT_TRUE(device->BeginReader());
+    ASSERT_TRUE(device->SetCommMask(WatchedEvents));
+}
 
 // Sets an event once the time is up unless cancelled first: keeps a wait that has no limit
 // of its own from hanging a test.

@@ -14,6 +14,7 @@ namespace serial {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::OpenForReading;
 using testing::Pattern;
 using testing::Pty;
 using testing::Watchdog;
@@ -24,17 +25,12 @@ constexpr uint32_t kReadSize = 32768;
 class PtyIo : public ::testing::Test {
   protected:
     void SetUp() override {
-        device = OpenPlatformDevice(pty.Path());
-        ASSERT_TRUE(device);
         Dcb dcb;
         dcb.EvtChar = 0x03;
-        ASSERT_TRUE(device->SetCommState(dcb));
         // As the port object sets them: a chunk ends 1 ms after the line falls silent.
-        ASSERT_TRUE(device->SetCommTimeouts({1, 1, 5, 1, 10}));
+        OpenForReading(pty, dcb, {1, 1, 5, 1, 10}, device);
         close = Event::Create();
         ASSERT_TRUE(close);
-        ASSERT_TRUE(device->BeginReader());
-        ASSERT_TRUE(device->SetCommMask(WatchedEvents));
     }
     void TearDown() override {
         if (device) device->EndReader();

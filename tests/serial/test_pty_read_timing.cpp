@@ -18,6 +18,7 @@ namespace serial {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::OpenForReading;
 using testing::Pty;
 using testing::Watchdog;
 using Clock = std::chrono::steady_clock;
@@ -40,14 +41,9 @@ struct ChunkEnd {
 class PtyChunkEnd : public ::testing::TestWithParam<ChunkEnd> {
   protected:
     void SetUp() override {
-        device = OpenPlatformDevice(pty.Path());
-        ASSERT_TRUE(device);
-        ASSERT_TRUE(device->SetCommState(Dcb{}));
-        ASSERT_TRUE(device->SetCommTimeouts(GetParam().timeouts));
+        OpenForReading(pty, Dcb{}, GetParam().timeouts, device);
         close = Event::Create();
         ASSERT_TRUE(close);
-        ASSERT_TRUE(device->BeginReader());
-        ASSERT_TRUE(device->SetCommMask(WatchedEvents));
     }
     void TearDown() override {
         if (device) device->EndReader();
