@@ -116,13 +116,15 @@ TEST_F(SettingsFile, RoundTrip) {
     EXPECT_TRUE(Strays().empty());
 }
 
+// A file as it was before the settings were written, and as it must be after.
+struct RewriteCase {
+    const char* Name;
+    std::string Before;
+    std::string After;
+};
+
 TEST_F(SettingsFile, RewriteLeavesEveryOtherByte) {
-    struct Case {
-        const char* Name;
-        std::string Before;
-        std::string After;
-    };
-    const Case cases[] = {
+    const RewriteCase cases[] = {
         {"ReplacesInPlace",
          "; settings\n[Other]\nPort=COM9\n\n[Main]\nPort = COM1 "
          "\nSpeed=2\n5byte=0\nExtra=x\n[Tail]\nk=v",
@@ -137,7 +139,7 @@ TEST_F(SettingsFile, RewriteLeavesEveryOtherByte) {
         {"SectionWithoutLineBreak", "[Main]", "[Main]\nPort=COM4\nSpeed=0\n5byte=1\n"},
         {"EmptyFile", "", "[Main]\nPort=COM4\nSpeed=0\n5byte=1\n"},
     };
-    for (const Case& c : cases) {
+    for (const RewriteCase& c : cases) {
         SCOPED_TRACE(c.Name);
         Put(c.Before);
         WriteSettings(file, Settings{});
@@ -148,12 +150,7 @@ TEST_F(SettingsFile, RewriteLeavesEveryOtherByte) {
 // A lone carriage return ends a line for the reader and the writer alike: a key added behind
 // it must not be glued to the line before, whose value would swallow it.
 TEST_F(SettingsFile, LoneCarriageReturnsEndLinesForReaderAndWriter) {
-    struct Case {
-        const char* Name;
-        std::string Before;
-        std::string After;
-    };
-    const Case cases[] = {
+    const RewriteCase cases[] = {
         {"CrLfFileEndingInLoneCr", "[Main]\r\nPort=COM1\r",
          "[Main]\r\nPort=COM7\r\nSpeed=2\r\n5byte=0\r\n"},
         {"SectionEndingInLoneCr", "[Main]\r", "[Main]\r\nPort=COM7\r\nSpeed=2\r\n5byte=0\r\n"},
@@ -161,7 +158,7 @@ TEST_F(SettingsFile, LoneCarriageReturnsEndLinesForReaderAndWriter) {
          "[Main]\rPort=COM7\rSpeed=2\r5byte=0\r[X]\ra=1\r"},
     };
     const Settings written{"COM7", 2, false};
-    for (const Case& c : cases) {
+    for (const RewriteCase& c : cases) {
         SCOPED_TRACE(c.Name);
         Put(c.Before);
         WriteSettings(file, written);
