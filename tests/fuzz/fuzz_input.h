@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 // A property that must hold; a failure names its line and aborts, which libFuzzer reports as
@@ -47,5 +48,23 @@ class Input {
     const uint8_t* data_;
     size_t size_;
 };
+
+// Texts shown to people must stay readable whatever bytes came in.
+inline bool ValidUtf8(const std::string& s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const size_t n = c < 0x80           ? 1
+                         : (c >> 5) == 0x6  ? 2
+                         : (c >> 4) == 0xE  ? 3
+                         : (c >> 3) == 0x1E ? 4
+                                            : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
 
 }  // namespace fuzz

@@ -15,27 +15,6 @@
 #include "console/protocol.h"
 #include "fuzz_input.h"
 
-namespace {
-
-bool ValidUtf8(const std::string& s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        size_t n = c < 0x80           ? 1
-                   : (c >> 5) == 0x6  ? 2
-                   : (c >> 4) == 0xE  ? 3
-                   : (c >> 3) == 0x1E ? 4
-                                      : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Input in(data, size);
     std::vector<std::vector<uint8_t>> sent;
@@ -85,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         const std::string prefix = "[" + std::to_string(expectedCounter) + "] ";
         REQUIRE(view->StatusText.compare(0, prefix.size(), prefix) == 0);
-        REQUIRE(ValidUtf8(view->StatusText) && ValidUtf8(view->StatusToolTip));
+        REQUIRE(fuzz::ValidUtf8(view->StatusText) && fuzz::ValidUtf8(view->StatusToolTip));
         expectedCounter = static_cast<int32_t>(static_cast<uint32_t>(expectedCounter) + 1u);
         REQUIRE(protocol.ReplyCounter == expectedCounter);
         const bool errorQuery = view->Indicators && view->Indicators->HasError;

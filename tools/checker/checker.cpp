@@ -291,30 +291,6 @@ void Checker::Show(const Exchange& x, const std::string& meaning, std::optional<
     }
 }
 
-std::optional<frames::ReplyFrame> Checker::ReplyOf(const Exchange& x) const {
-    if (!x.Answered()) return std::nullopt;
-    return frames::ParseReply(x.received.data(), x.want, static_cast<frames::ReplyFormat>(x.want));
-}
-
-std::optional<uint8_t> Checker::Data(const Exchange& x, uint8_t letter, Problems& problems,
-                                     std::optional<uint8_t> from) const {
-    const std::string name = frames::LetterText(letter);
-    const auto reply = ReplyOf(x);
-    if (!reply) {
-        problems.push_back("no answer to " + name);
-        return std::nullopt;
-    }
-    if (reply->letter != letter) {
-        problems.push_back(name + " answered with the letter " + frames::LetterText(reply->letter));
-        return std::nullopt;
-    }
-    if (from && reply->address != *from) {
-        problems.push_back("the reply to " + name + " comes from " +
-                           std::to_string(reply->address) + ", not " + std::to_string(*from));
-    }
-    return reply->data;
-}
-
 void Checker::Summary() {
     Line("");
     Line("Summary");

@@ -47,8 +47,6 @@ class Checker {
     int Run();
 
   private:
-    using Problems = std::vector<std::string>;
-
     // The console's pause between ordering a speed and reopening the port at it.
     static constexpr std::chrono::milliseconds kSpeedSettle{100};
 
@@ -88,13 +86,6 @@ class Checker {
     // Sends bytes that expect no reply and gathers what comes within the time limit.
     Exchange Unanswered(const frames::Bytes& bytes, const std::string& meaning);
     void Show(const Exchange& x, const std::string& meaning, std::optional<uint8_t> from);
-    // The reply in an exchange, when a whole one came in time.
-    std::optional<frames::ReplyFrame> ReplyOf(const Exchange& x) const;
-    // The data byte of the reply to `letter`, or nothing with a problem added: no reply, or
-    // one with another letter. A reply from another address than `from` adds a problem too.
-    std::optional<uint8_t> Data(const Exchange& x, uint8_t letter, Problems& problems,
-                                std::optional<uint8_t> from = std::nullopt) const;
-
     void Line(const std::string& text) { record_.Line(text); }
 
     const Options& options_;

@@ -1,7 +1,5 @@
 #include "tools/checker/port.h"
 
-#include <algorithm>
-
 #include "serial/comm_constants.h"
 
 namespace check {
@@ -16,11 +14,6 @@ constexpr int kSettleBytes = 3;
 constexpr int kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
 
 }  // namespace
-
-size_t Exchange::InTime() const {
-    return static_cast<size_t>(
-        std::count_if(times.begin(), times.end(), [&](Clock::duration t) { return t <= limit; }));
-}
 
 CheckPort::CheckPort(serial::Event& stop) : stop_(stop) {
     comm_.SetFlowControl(0);
@@ -79,6 +72,8 @@ Exchange CheckPort::Send(const frames::Bytes& bytes, size_t want, Clock::duratio
     x.sent = bytes;
     x.want = want;
     x.limit = limit;
+    x.beyond = beyond;
+    x.settle = Settle();
     comm_.ProcessNotifications();
     ThrowIfStopped();
     for (const auto& [at, byte] : inbox_) x.leftover.push_back(byte);
@@ -86,27 +81,11 @@ Exchange CheckPort::Send(const frames::Bytes& bytes, size_t want, Clock::duratio
 
     const Clock::time_point sentAt = Clock::now();
     if (!comm_.QueueWrite(bytes.data(), static_cast<uint16_t>(bytes.size()))) throw PortFailed{};
-    const Clock::time_point deadline = sentAt + limit;
-    // A line that never falls quiet must not hold the check: past this, stop listening.
-    const Clock::time_point last = deadline + std::max(beyond, limit);
-    Clock::time_point lastByteAt = sentAt;
     for (;;) {
-        for (const auto& [at, byte] : inbox_) {
-            x.received.push_back(byte);
-            x.times.push_back(at - sentAt);
-            lastByteAt = at;
-        }
+        for (const auto& [at, byte] : inbox_) x.Take(byte, at - sentAt);
         inbox_.clear();
-        const Clock::time_point now = Clock::now();
-        Clock::time_point until;
-        if (want > 0 && x.received.size() >= want) {
-            until = std::min(lastByteAt + Settle(), last);
-        } else if (want > 0) {
-            until = deadline + beyond;
-        } else {
-            until = deadline;
-        }
-        if (now >= until) break;
+        const Clock::time_point until = sentAt + x.ListenFor();
+        if (Clock::now() >= until) break;
         WaitUntil(until);
     }
     return x;

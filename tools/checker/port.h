@@ -13,31 +13,15 @@
 
 #include "serial/comm32.h"
 #include "serial/event.h"
+#include "tools/checker/exchange.h"
 #include "tools/frames/protocol.h"
-#include "tools/frames/stream_decoder.h"
 
 namespace check {
-
-using frames::Clock;
 
 // Thrown out of a wait when the stop event is set.
 struct Interrupted {};
 // Thrown out of a wait when the port has failed (the reader or writer gave up).
 struct PortFailed {};
-
-struct Exchange {
-    frames::Bytes sent;
-    frames::Bytes leftover;  // arrived since the previous exchange, before this one was sent
-    frames::Bytes received;  // everything that came back, in order
-    std::vector<Clock::duration> times;  // for each received byte: how long after the send
-    size_t want = 0;                     // the reply's length; 0 when no reply is expected
-    Clock::duration limit{};
-
-    // Bytes that came within the time limit.
-    size_t InTime() const;
-    // The whole reply came within the limit.
-    bool Answered() const { return want > 0 && InTime() >= want; }
-};
 
 class CheckPort {
   public:

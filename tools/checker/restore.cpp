@@ -86,7 +86,7 @@ void Checker::FindSpeed() {
     controllerBaud_ = options_.baud;
 }
 
-Checker::Problems Checker::Verify() {
+Problems Checker::Verify() {
     Problems differ;
     const std::string at =
         " at address " + std::to_string(address_) + ", " + std::to_string(port_.Speed()) + " bit/s";

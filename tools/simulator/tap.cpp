@@ -138,7 +138,6 @@ void Tap::FromConsole(short events) {
     uint8_t buffer[4096];
     std::string failure;
     const auto count = ReadChunk(console_, events, buffer, sizeof buffer, failure);
-    const Clock::time_point at = Clock::now();
     if (!count) return ConsoleFailed(failure);
     if (*count == 0) return;
     if (!device_) {
@@ -149,20 +148,19 @@ void Tap::FromConsole(short events) {
     }
     FollowConsoleSpeed();
     if (!Send(*device_, toDevice_, buffer, *count)) return DeviceLost(std::strerror(errno));
-    monitor_->Forwarded(frames::Direction::Commands, buffer, *count, at);
+    monitor_->Forwarded(frames::Direction::Commands, buffer, *count);
 }
 
 void Tap::FromDevice(short events) {
     uint8_t buffer[4096];
     std::string failure;
     const auto count = ReadChunk(*device_, events, buffer, sizeof buffer, failure);
-    const Clock::time_point at = Clock::now();
     if (!count) return DeviceLost(failure);
     if (*count == 0) return;
     if (!Send(console_, toConsole_, buffer, *count)) {
         return ConsoleFailed(std::string("write: ") + std::strerror(errno));
     }
-    monitor_->Forwarded(frames::Direction::Replies, buffer, *count, at);
+    monitor_->Forwarded(frames::Direction::Replies, buffer, *count);
 }
 
 bool Tap::Send(Line& to, frames::Bytes& pending, const uint8_t* bytes, size_t count) {

@@ -49,15 +49,16 @@ TapMonitor::~TapMonitor() {
     thread_.join();
 }
 
-void TapMonitor::Forwarded(frames::Direction direction, const uint8_t* bytes, size_t count,
-                           Clock::time_point at) {
+void TapMonitor::Forwarded(frames::Direction direction, const uint8_t* bytes, size_t count) {
     {
         std::lock_guard lock(mutex_);
         if (queue_.size() >= kMaxQueued) {
             ++dropped_;
             return;
         }
-        queue_.push_back({at, direction, frames::Bytes(bytes, bytes + count), {}});
+        // Stamped under the lock: a chunk that the monitor has not seen yet is always later
+        // than the time up to which it settles held bytes (see Run).
+        queue_.push_back({Clock::now(), direction, frames::Bytes(bytes, bytes + count), {}});
     }
     changed_.notify_one();
 }
@@ -88,6 +89,9 @@ void TapMonitor::Run() {
         batch.swap(queue_);
         const size_t dropped = std::exchange(dropped_, 0);
         const bool stop = stop_;
+        // Taken under the lock, so that no chunk stamped before it can still be on its way:
+        // held bytes are never settled as stray while their continuation waits to be queued.
+        const Clock::time_point settled = Clock::now();
         lock.unlock();
 
         for (const Entry& entry : batch) Process(entry);
@@ -96,7 +100,7 @@ void TapMonitor::Run() {
                                     " chunks forwarded but not shown");
         }
         // At the end nothing more will join the held bytes: they are settled as they are.
-        Expire(stop ? Clock::time_point::max() : Clock::now());
+        Expire(stop ? Clock::time_point::max() : settled);
         if (stop) return;
         lock.lock();
     }

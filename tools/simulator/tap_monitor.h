@@ -31,10 +31,9 @@ class TapMonitor {
     TapMonitor(const TapMonitor&) = delete;
     TapMonitor& operator=(const TapMonitor&) = delete;
 
-    // A chunk that went through, read at `at`. Costs a copy and a wake-up; when the monitor
+    // A chunk that went through, stamped now. Costs a copy and a wake-up; when the monitor
     // has fallen far behind, the chunk is counted and not shown.
-    void Forwarded(frames::Direction direction, const uint8_t* bytes, size_t count,
-                   Clock::time_point at);
+    void Forwarded(frames::Direction direction, const uint8_t* bytes, size_t count);
     // An event of the tap's own: "-- " and text, stamped now.
     void Note(std::string text);
 
