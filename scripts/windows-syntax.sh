@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Compiles the window and the program start for Windows in syntax-only mode, so that their
-# Windows branches (Q_OS_WIN) at least parse and type-check: mingw-w64 against this machine's Qt
-# headers, with the defines a MinGW build of these targets gets from Qt's CMake package. No
-# objects, no link, no moc; the headers keep this machine's Qt configuration (README, Windows).
+# Windows parts (the *_win32.cpp files) at least parse and type-check: mingw-w64 against this
+# machine's Qt headers, with the defines a MinGW build of these targets gets from Qt's CMake
+# package. No objects, no link, no moc; the headers keep this machine's Qt configuration
+# (README, Windows).
 #
 #   scripts/windows-syntax.sh
 set -euo pipefail

@@ -9,16 +9,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#ifdef Q_OS_WIN
-#include <QWinEventNotifier>
-#else
-#include <QSocketNotifier>
-#endif
 #include <QTimer>
 #include <QToolButton>
 
 #include "console/window/application.h"
 #include "console/window/bevel_panel.h"
+#include "console/window/event_watch.h"
 
 namespace console {
 
@@ -81,16 +77,8 @@ void TForm1::FormCreate() {
     };
     comm_->OnCommFailure = [this](serial::TComm32&) { Comm321CommFailure(); };
     // The port object reports on this thread: its event is set while notifications wait.
-    const auto dispatch = [this] { CatchFailures([this] { comm_->ProcessNotifications(); }); };
-#ifdef Q_OS_WIN
-    auto* notifier = new QWinEventNotifier(comm_->NotificationEvent().Handle(), this);
-    connect(notifier, &QWinEventNotifier::activated, this, dispatch);
-#else
-    auto* notifier =
-        new QSocketNotifier(comm_->NotificationEvent().Handle(), QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, dispatch);
-#endif
-    notifier_ = notifier;
+    notifier_ = WatchEvent(comm_->NotificationEvent(), this,
+                           [this] { CatchFailures([this] { comm_->ProcessNotifications(); }); });
 }
 
 void TForm1::FormDestroy() {
