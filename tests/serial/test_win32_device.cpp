@@ -1,7 +1,5 @@
 // The Windows device layer away from any serial port: how transfer results map, and what
 // opening refuses.
-#ifdef _WIN32
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -105,5 +103,3 @@ TEST_F(Win32OpenTest, AFileIsNotACommPortAndIsLetGo) {
 
 }  // namespace
 }  // namespace serial::test
-
-#endif  // _WIN32

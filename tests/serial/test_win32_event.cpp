@@ -1,7 +1,5 @@
 // Events on Windows: real event handles, which the owner's loop watches directly (a
 // QWinEventNotifier on the notification event), and WaitAny over them.
-#ifdef _WIN32
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -65,5 +63,3 @@ TEST(Win32Event, WaitAnyWithoutLimitWakesOnASetFromAnotherThread) {
 
 }  // namespace
 }  // namespace serial::test
-
-#endif  // _WIN32

@@ -9,8 +9,6 @@
 //   01 'F' 00  -> it sends a burst of kBurst bytes, BurstByte(i);
 //   kBurst bytes of SentByte(i) -> it checks them and answers 0xAA (0x55 when wrong);
 // then it reads nothing more, so that later writes stay stuck in the line.
-#ifdef _WIN32
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -194,5 +192,3 @@ TEST_F(Win32PortExchange, TalksWithThePeerAndClosesWithWritesStuck) {
 
 }  // namespace
 }  // namespace serial::test
-
-#endif  // _WIN32
