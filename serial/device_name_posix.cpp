@@ -3,7 +3,6 @@
 #include <string>
 
 #include "device.h"
-#include "device_posix.h"
 
 namespace serial {
 
@@ -30,17 +29,16 @@ unsigned long ComNumber(const std::string& s) {
 
 }  // namespace
 
-std::string PosixDevicePath(const std::string& portName) {
+// A leading "//./" or "\\.\" is dropped; "COMn" (n >= 1, any letter case) is /dev/ttyS{n-1};
+// a text holding "/" is that path; any other text is under /dev. Empty when nothing is left
+// to open.
+std::string PlatformDevicePath(const std::string& portName) {
     std::string name = portName;
     if (StartsWith(name, "//./") || StartsWith(name, "\\\\.\\")) name.erase(0, 4);
     if (name.empty()) return {};
     if (const unsigned long n = ComNumber(name)) return "/dev/ttyS" + std::to_string(n - 1);
     if (name.find('/') != std::string::npos) return name;
     return "/dev/" + name;
-}
-
-std::string PlatformDevicePath(const std::string& portName) {
-    return PosixDevicePath(portName);
 }
 
 }  // namespace serial

@@ -582,7 +582,7 @@ int OpenDescriptor(const std::string& path) {
 }
 
 std::unique_ptr<Device> OpenDevice(const std::string& name, int& error) {
-    const std::string path = PosixDevicePath(name);
+    const std::string path = PlatformDevicePath(name);
     if (path.empty()) {
         error = ENOENT;
         return nullptr;

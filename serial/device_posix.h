@@ -1,22 +1,15 @@
 #pragma once
-// Pieces of the Linux device backend that are worth testing on their own: the port-name
-// rule, the mapping between the device-control record and termios, and rates beyond the
-// standard table.
+// Pieces of the Linux device backend that are worth testing on their own: the mapping between
+// the device-control record and termios, and rates beyond the standard table.
 
 #include <termios.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "dcb.h"
 
 namespace serial {
-
-// The device path for a port name: a leading "//./" or "\\.\" is dropped; "COMn" (n >= 1,
-// any letter case) is /dev/ttyS{n-1}; a text holding "/" is that path; any other text is
-// under /dev. Empty when nothing is left to open.
-std::string PosixDevicePath(const std::string& portName);
 
 // True when the record holds values a serial line can take (byte size 5-8, parity 0-4,
 // stop bits 0-2, a rate above 0, distinct XON and XOFF characters when either is used).

@@ -16,7 +16,7 @@ namespace {
 
 using testing::Pty;
 
-TEST(PosixDevicePath, MapsPortNames) {
+TEST(PlatformDevicePath, MapsPortNames) {
     struct Case {
         const char* name;
         const char* path;
@@ -38,7 +38,7 @@ TEST(PosixDevicePath, MapsPortNames) {
         {"//./", ""},
         {"", ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(PosixDevicePath(c.name), c.path) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(PlatformDevicePath(c.name), c.path) << c.name;
 }
 
 TEST(PosixDeviceOpen, OpensAPseudoTerminalAsACharacterDevice) {
