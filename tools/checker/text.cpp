@@ -17,10 +17,6 @@ std::string Elapsed(frames::Clock::duration span) {
     return text;
 }
 
-std::string TimeoutText(uint8_t units) {
-    return std::to_string(units) + " (" + std::to_string(units * frames::kTimeoutUnitMs) + " ms)";
-}
-
 std::string ErrorCodeText(uint8_t code) {
     return std::to_string(code) + " (" + frames::ErrorText(code) + ")";
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/frames/describe.h"
 #include "tools/frames/stream_decoder.h"
 
 namespace check {
@@ -14,8 +15,7 @@ namespace check {
 std::string Millis(std::chrono::milliseconds span);
 // "9.6 ms".
 std::string Elapsed(frames::Clock::duration span);
-// "10 (1000 ms)": a timeout in its units of 100 ms.
-std::string TimeoutText(uint8_t units);
+using frames::TimeoutText;  // "10 (1000 ms)"
 // "2 (Недопустимый код команды)".
 std::string ErrorCodeText(uint8_t code);
 // The parts joined with "; ".

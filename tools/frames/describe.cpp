@@ -11,10 +11,6 @@ std::string Decimal(uint8_t byte) {
     return std::to_string(byte);
 }
 
-std::string Timeout(uint8_t units) {
-    return Decimal(units) + " (" + std::to_string(units * kTimeoutUnitMs) + " ms)";
-}
-
 // What a command's data byte asks for, given what the command takes.
 std::string CommandData(const CommandInfo& info, uint8_t data) {
     switch (info.data) {
@@ -23,7 +19,7 @@ std::string CommandData(const CommandInfo& info, uint8_t data) {
             if (data == 2) return " green";
             return ", invalid data " + Hex(data) + " (1 red, 2 green)";
         case DataMeaning::Timeout:
-            return " " + Timeout(data);
+            return " " + TimeoutText(data);
         case DataMeaning::SpeedCode:
             if (const auto baud = BaudForSpeedCode(data)) {
                 return " " + std::to_string(*baud) + " (code " + Decimal(data) + ")";
@@ -37,6 +33,10 @@ std::string CommandData(const CommandInfo& info, uint8_t data) {
 }
 
 }  // namespace
+
+std::string TimeoutText(uint8_t units) {
+    return Decimal(units) + " (" + std::to_string(units * kTimeoutUnitMs) + " ms)";
+}
 
 std::string LetterText(uint8_t letter) {
     if (letter >= 0x21 && letter < 0x7F) return std::string(1, static_cast<char>(letter));
@@ -82,7 +82,7 @@ std::string DescribeReply(const ReplyFrame& reply) {
         case DataMeaning::ErrorCode:
             return text + "error " + Decimal(reply.data) + ": " + ErrorText(reply.data);
         case DataMeaning::Timeout:
-            return text + "timeout " + Timeout(reply.data);
+            return text + "timeout " + TimeoutText(reply.data);
         case DataMeaning::Address:
             return text + "address " + Decimal(reply.data);
         default:

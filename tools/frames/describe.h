@@ -11,6 +11,8 @@
 
 namespace frames {
 
+// "10 (1000 ms)": a timeout in its units of 100 ms.
+std::string TimeoutText(uint8_t units);
 // "D", or "07h" for a byte that is not a printable character.
 std::string LetterText(uint8_t letter);
 // "86: entry green, exit red, ready"; "00: no bits set".
