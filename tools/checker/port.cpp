@@ -1,6 +1,8 @@
 #include "tools/checker/port.h"
 
 #include "serial/comm_constants.h"
+#include "serial/device.h"
+#include "serial/system_error.h"
 
 namespace check {
 namespace {
@@ -31,7 +33,11 @@ std::string CheckPort::Open(const std::string& device, uint32_t baud) {
     try {
         if (!comm_.OpenPort()) return "the port's stop event could not be created";
     } catch (const serial::ECommsError& error) {
-        return error.what();
+        // The system's reason, so that a missing, forbidden or busy device says which.
+        const std::string reason = serial::SystemErrorText(error.SystemError());
+        const std::string path = serial::PlatformDevicePath(comm_.PortName);
+        return reason.empty() ? error.what()
+                              : std::string(error.what()) + " " + path + ": " + reason;
     }
     comm_.EscapeFunction(serial::SETRTS);
     baud_ = baud;
