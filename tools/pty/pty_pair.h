@@ -38,7 +38,8 @@ class PtyPair {
     int ReleaseMaster();
     int ReleaseSlave();
 
-    // Writes everything to the master, blocking while the slave side has no room.
+    // Writes everything to the master, blocking while the slave side has no room; with
+    // kNonBlocking a full slave fails the write (EAGAIN) instead.
     bool Write(const void* data, size_t n) const;
     bool Write(const std::vector<uint8_t>& bytes) const {
         return Write(bytes.data(), bytes.size());
