@@ -187,26 +187,40 @@ TEST(ControllerSimLifecycle, ReplacesAStaleLinkButNeverAFile) {
 }
 
 // A pseudo-terminal pair stands in for a null-modem cable: the simulator serves the slave
-// as a serial device, the test talks through the master.
-TEST(ControllerSimDevice, ServesAGivenDeviceAndSwitchesItsSpeedAfterTheReply) {
-    tty::PtyPair pair(tty::kKeepSlave);  // the slave held to read its speed
+// as a serial device, the test talks through the master. The device is set as the console
+// sets its port, whatever an earlier user left: raw 8N1 without flow control, parity not
+// checked, and a break ignored rather than read as a 0 byte that would shift the next
+// command (a pseudo-terminal cannot send one: its settings are what can be checked).
+TEST(ControllerSimDevice, ServesAGivenDeviceAsTheConsoleSetsItsPortAndSwitchesAfterTheReply) {
+    tty::PtyPair pair(tty::kKeepSlave);  // the slave held to read its settings
     const std::string device = pair.Path();
     ConsoleEnd cable(pair.ReleaseMaster());
-    auto speed = [&] {
+    termios left{};
+    ::tcgetattr(pair.Slave(), &left);
+    left.c_iflag |= BRKINT | INPCK | PARMRK | ISTRIP | IGNPAR | ICRNL | IXON;
+    left.c_iflag &= ~IGNBRK;
+    left.c_cflag |= PARENB | CSTOPB | CRTSCTS;
+    left.c_lflag |= ICANON | ECHO | ISIG;
+    ::tcsetattr(pair.Slave(), TCSANOW, &left);
+    auto expectConsolesSettings = [&](speed_t speed) {
         termios tio{};
-        ::tcgetattr(pair.Slave(), &tio);
-        return ::cfgetospeed(&tio);
+        ASSERT_EQ(::tcgetattr(pair.Slave(), &tio), 0);
+        EXPECT_EQ(::cfgetospeed(&tio), speed);
+        EXPECT_TRUE(tio.c_iflag & IGNBRK);
+        EXPECT_EQ(tio.c_iflag & (BRKINT | INPCK | PARMRK | ISTRIP | IGNPAR | ICRNL | IXON), 0u);
+        EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t{CS8});
+        EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
     };
 
     SimProcess sim({"--device", device, "--baud", "19200", "--format", "3"});
     ASSERT_EQ(sim.DevicePath(), device);
     ASSERT_TRUE(sim.WaitForLine("-- controller 1"));  // configured by now
-    EXPECT_EQ(speed(), B19200);
+    expectConsolesSettings(B19200);
 
     cable.Send({1, 'H', 38});
     EXPECT_EQ(cable.Read(3), (Bytes{1, 'H', 38}));
     ASSERT_TRUE(sim.WaitForLine("line speed now 38400"));
-    EXPECT_EQ(speed(), B38400);
+    expectConsolesSettings(B38400);
 }
 
 TEST(ControllerSimLifecycle, RejectsBadOptionsWithoutOpeningALine) {

@@ -1,6 +1,7 @@
 #pragma once
 // The simulator's end of the serial line: a new pseudo-terminal pair, or a real serial
-// device (one end of a null-modem cable). Raw mode, 8N1, no flow control.
+// device (one end of a null-modem cable). Raw mode, 8N1, no flow control, breaks ignored:
+// the console's own settings for its port.
 
 #include <sys/types.h>
 

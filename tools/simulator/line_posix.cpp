@@ -1,3 +1,5 @@
+// The line on a POSIX terminal: a pseudo-terminal pair or a serial device, set up as the
+// console sets up its own port.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -10,6 +12,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "serial/dcb.h"
+#include "serial/device_posix.h"
 #include "tools/pty/pty_pair.h"
 #include "tools/simulator/line.h"
 
@@ -20,58 +24,23 @@ std::string Errno(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
 
-constexpr struct {
-    speed_t constant;
-    uint32_t baud;
-} kSpeeds[] = {
-    {B50, 50},       {B75, 75},         {B110, 110},       {B134, 134},     {B150, 150},
-    {B200, 200},     {B300, 300},       {B600, 600},       {B1200, 1200},   {B1800, 1800},
-    {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200}, {B38400, 38400},
-    {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
-};
-
-speed_t SpeedConstant(uint32_t baud) {
-    for (const auto& speed : kSpeeds) {
-        if (speed.baud == baud) return speed.constant;
-    }
-    return B0;
-}
-
-std::optional<uint32_t> Baud(speed_t constant) {
-    for (const auto& speed : kSpeeds) {
-        if (speed.constant == constant) return speed.baud;
-    }
-    return std::nullopt;
-}
-
-int DataBits(tcflag_t cflag) {
-    switch (cflag & CSIZE) {
-        case CS5:
-            return 5;
-        case CS6:
-            return 6;
-        case CS7:
-            return 7;
-        default:
-            return 8;
-    }
-}
-
 bool MakeRaw(int fd, uint32_t baud, std::string& error) {
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         error = Errno("tcgetattr");
         return false;
     }
-    ::cfmakeraw(&tio);
-    tio.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
-    tio.c_cflag |= CLOCAL | CREAD | CS8;
-    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
+    // The console's own mapping for an 8N1 line without flow control: nothing translated,
+    // and a break is never a 0 byte in the data, where it would shift the next frame.
+    serial::DcbToTermios(serial::Dcb{}, tio);
     if (baud != 0) {
-        ::cfsetispeed(&tio, SpeedConstant(baud));
-        ::cfsetospeed(&tio, SpeedConstant(baud));
+        const speed_t speed = serial::StandardSpeed(baud);
+        if (speed == 0) {
+            error = "no line speed " + std::to_string(baud);
+            return false;
+        }
+        ::cfsetispeed(&tio, speed);
+        ::cfsetospeed(&tio, speed);
     }
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
         error = Errno("tcsetattr");
@@ -150,11 +119,13 @@ std::optional<LineTiming> Line::Timing() const {
     if (::tcgetattr(fd_, &tio) != 0) return std::nullopt;
     // An input speed of 0 means "as the output speed".
     const speed_t speed = ::cfgetispeed(&tio) != B0 ? ::cfgetispeed(&tio) : ::cfgetospeed(&tio);
-    const auto baud = Baud(speed);
-    if (!baud) return std::nullopt;
-    const int parity = (tio.c_cflag & PARENB) ? 1 : 0;
-    const int stop = (tio.c_cflag & CSTOPB) ? 2 : 1;
-    return LineTiming{*baud, 1 + DataBits(tio.c_cflag) + parity + stop};
+    const uint32_t baud = serial::SpeedToBaud(speed);
+    if (baud == 0) return std::nullopt;
+    serial::Dcb frame;
+    serial::TermiosToDcb(tio, frame);
+    const int parity = frame.Parity != 0 ? 1 : 0;
+    const int stop = frame.StopBits != 0 ? 2 : 1;
+    return LineTiming{baud, 1 + frame.ByteSize + parity + stop};
 }
 
 bool Line::SwitchSpeed(uint32_t baud, std::string& error) {
