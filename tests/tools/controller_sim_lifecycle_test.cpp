@@ -4,9 +4,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -221,6 +224,44 @@ TEST(ControllerSimDevice, ServesAGivenDeviceAsTheConsoleSetsItsPortAndSwitchesAf
     EXPECT_EQ(cable.Read(3), (Bytes{1, 'H', 38}));
     ASSERT_TRUE(sim.WaitForLine("line speed now 38400"));
     expectConsolesSettings(B38400);
+}
+
+// The adapter is pulled out and plugged in again under the same name (a link to a new
+// pseudo-terminal): the loss and the return are reported once each, the device is looked
+// for every 500 ms in between without the loop spinning, and the controller answers again.
+TEST(ControllerSimDevice, DeviceThatDisappearsIsReportedOnceAndOpenedAgainWithoutSpinning) {
+    TempDir dir;
+    const std::string device = dir.Path() + "/ttyUSB0";
+    auto plugIn = [&] {
+        auto pair = std::make_unique<tty::PtyPair>();
+        std::filesystem::remove(device);
+        std::filesystem::create_symlink(pair->Path(), device);
+        return std::make_unique<ConsoleEnd>(pair->ReleaseMaster());
+    };
+    auto cable = plugIn();
+    SimProcess sim({"--device", device});
+    ASSERT_EQ(sim.DevicePath(), device);
+    EXPECT_EQ(cable->Ask(kStatusRequest), kStatusReply);
+
+    cable.reset();  // its terminal goes away, and the name with it
+    ASSERT_TRUE(sim.WaitForLine("-- device " + device + " lost"));
+    const long before = sim.CpuTicks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_LE(sim.CpuTicks() - before, 15) << "the simulator is busy while the device is gone";
+
+    cable = plugIn();
+    ASSERT_TRUE(sim.WaitForLine("-- device " + device + " open again at 9600 bit/s"));
+    EXPECT_EQ(cable->Ask(kStatusRequest), kStatusReply);
+
+    auto count = [&](const std::string& text) {
+        const auto lines = sim.Lines();
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        });
+    };
+    EXPECT_EQ(count(" lost ("), 1);
+    EXPECT_EQ(count(" open again "), 1);
+    EXPECT_LE(count("-- device"), 3);  // and at most the reason it could not be opened
 }
 
 TEST(ControllerSimLifecycle, RejectsBadOptionsWithoutOpeningALine) {

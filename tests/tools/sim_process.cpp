@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 extern char** environ;
 
@@ -142,6 +143,16 @@ std::optional<int> ToolProcess::WaitExit(std::chrono::milliseconds timeout) {
     if (::waitpid(pid_, &status, 0) != pid_) return std::nullopt;
     reaped_ = true;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+long ToolProcess::CpuTicks() const {
+    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+    std::string field;
+    long ticks = 0;
+    for (int i = 1; i <= 15 && stat >> field; ++i) {
+        if (i == 14 || i == 15) ticks += std::stol(field);  // utime, stime
+    }
+    return ticks;
 }
 
 ConsoleEnd::ConsoleEnd(const std::string& path) {

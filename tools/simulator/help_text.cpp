@@ -16,7 +16,8 @@ With --tap it simulates nothing: it sits between the console and a real controll
 
 Line:
   --link PATH           keep a symbolic link PATH to the device (removed on exit)
-  --device PATH         serve this serial device instead of a pseudo-terminal
+  --device PATH         serve this serial device instead of a pseudo-terminal; when it
+                        disappears, it is opened again every 500 ms
   --baud N              line speed: 9600 (default), 19200, 38400, 57600 or 115200
   --format 3|5          reply format: addr letter data, or FF addr letter data 03 (default 5)
   --gap MS              silence that drops an incomplete command, error 1 (default 20)

@@ -49,6 +49,37 @@ bool MakeRaw(int fd, uint32_t baud, std::string& error) {
     return true;
 }
 
+// Opened exclusively, raw at this speed, with what was in the buffers thrown away; -1 with
+// the reason when it cannot be.
+int OpenExclusive(const std::string& path, uint32_t baud, bool& exclusive, std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = Errno("open " + path);
+        return -1;
+    }
+    if (!::isatty(fd)) {
+        error = path + " is not a serial device";
+        ::close(fd);
+        return -1;
+    }
+    // The lock keeps out the console and other tools; the flag keeps out any other opener
+    // but root.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = errno == EWOULDBLOCK ? path + " is busy: another program has it open"
+                                     : Errno("flock " + path);
+        ::close(fd);
+        return -1;
+    }
+    exclusive = ::ioctl(fd, TIOCEXCL) == 0;
+    if (!MakeRaw(fd, baud, error)) {
+        if (exclusive) ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return -1;
+    }
+    ::tcflush(fd, TCIOFLUSH);
+    return fd;
+}
+
 }  // namespace
 
 std::unique_ptr<Line> Line::OpenPseudoTerminal(uint32_t baud, std::string& error) {
@@ -61,40 +92,34 @@ std::unique_ptr<Line> Line::OpenPseudoTerminal(uint32_t baud, std::string& error
     }
     if (!MakeRaw(pair->Slave(), baud, error) || !MakeRaw(pair->Master(), 0, error)) return nullptr;
     const int slave = pair->ReleaseSlave();
-    return std::unique_ptr<Line>(new Line(pair->ReleaseMaster(), slave, pair->Path()));
+    return std::unique_ptr<Line>(new Line(pair->ReleaseMaster(), slave, pair->Path(), baud));
 }
 
 std::unique_ptr<Line> Line::OpenDevice(const std::string& path, uint32_t baud, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = Errno("open " + path);
-        return nullptr;
-    }
-    if (!::isatty(fd)) {
-        error = path + " is not a serial device";
-        ::close(fd);
-        return nullptr;
-    }
-    // The lock keeps out the console and other tools; the flag keeps out any other opener
-    // but root.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error = errno == EWOULDBLOCK ? path + " is busy: another program has it open"
-                                     : Errno("flock " + path);
-        ::close(fd);
-        return nullptr;
-    }
-    const bool exclusive = ::ioctl(fd, TIOCEXCL) == 0;
-    auto line = std::unique_ptr<Line>(new Line(fd, -1, path, exclusive));
-    if (!MakeRaw(fd, baud, error)) return nullptr;
-    ::tcflush(fd, TCIOFLUSH);
-    return line;
+    bool exclusive = false;
+    const int fd = OpenExclusive(path, baud, exclusive, error);
+    if (fd < 0) return nullptr;
+    return std::unique_ptr<Line>(new Line(fd, -1, path, baud, exclusive));
 }
 
 Line::~Line() {
+    Close();
+    if (keptSlave_ >= 0) ::close(keptSlave_);
+}
+
+void Line::Close() {
+    if (fd_ < 0) return;
     // The flag outlives the descriptor: left set, it would refuse the next opener.
     if (exclusive_) ::ioctl(fd_, TIOCNXCL);
-    if (keptSlave_ >= 0) ::close(keptSlave_);
-    if (fd_ >= 0) ::close(fd_);
+    exclusive_ = false;
+    ::close(fd_);
+    fd_ = -1;
+}
+
+bool Line::Reopen(std::string& error) {
+    Close();
+    fd_ = OpenExclusive(path_, baud_, exclusive_, error);
+    return fd_ >= 0;
 }
 
 ssize_t Line::Read(uint8_t* buffer, size_t size) {
@@ -129,13 +154,16 @@ std::optional<LineTiming> Line::Timing() const {
 }
 
 bool Line::SwitchSpeed(uint32_t baud, std::string& error) {
-    if (IsPseudoTerminal()) return true;
-    // The reply that announced the switch must leave at the old speed.
-    if (::tcdrain(fd_) != 0) {
-        error = Errno("tcdrain");
-        return false;
+    if (!IsPseudoTerminal() && IsOpen()) {
+        // The reply that announced the switch must leave at the old speed.
+        if (::tcdrain(fd_) != 0) {
+            error = Errno("tcdrain");
+            return false;
+        }
+        if (!MakeRaw(fd_, baud, error)) return false;
     }
-    return MakeRaw(fd_, baud, error);
+    baud_ = baud;
+    return true;
 }
 
 DeviceLink::~DeviceLink() {

@@ -1,7 +1,7 @@
 #pragma once
 // The simulator's loop: one thread polling the line, the control channels and the stop
-// pipe, with the next deadline (an incomplete command's silence, the next reply byte) as
-// its time-out, to the nanosecond.
+// pipe, with the next deadline (an incomplete command's silence, the next reply byte, the
+// next try at a lost device) as its time-out, to the nanosecond.
 
 #include <optional>
 #include <string>
@@ -31,6 +31,8 @@ class Simulator {
 
   private:
     void ReadLine(Clock::time_point now, short events);
+    void LineFailed(const std::string& reason, Clock::time_point now);
+    void ReopenDevice(Clock::time_point now);
     void HandleCommand(const frames::CommandFrame& command, Clock::time_point now);
     void Received(const std::vector<frames::FrameEvent>& events, Clock::time_point now);
     void Send(const Reply& reply, Clock::time_point now);
@@ -47,8 +49,11 @@ class Simulator {
     Transmitter transmitter_;
     LineReader stdinReader_;
     LineReader fifoReader_;
-    // While the line reports a hang-up it is left out of the poll until this time.
+    // While the line reports a hang-up, or its device is gone, it is left out of the poll
+    // until this time.
     std::optional<Clock::time_point> lineRetry_;
+    bool lineDown_ = false;      // the hang-up has been reported
+    std::string lastOpenError_;  // a lost device's last reason not to open, reported once
 };
 
 }  // namespace sim

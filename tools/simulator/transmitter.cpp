@@ -52,6 +52,19 @@ void Transmitter::WriteDue(Clock::time_point now) {
     }
 }
 
+void Transmitter::Abandon(const std::string& reason) {
+    while (!queue_.empty()) {
+        if (!begun_) {
+            begun_ = true;
+            start_ = Clock::now();
+            byteTime_ = Clock::duration::zero();
+            sent_ = 0;
+        }
+        failure_ = reason;
+        Finish();
+    }
+}
+
 void Transmitter::Begin(const Burst& burst, Clock::time_point start) {
     begun_ = true;
     start_ = start;

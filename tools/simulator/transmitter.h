@@ -36,6 +36,9 @@ class Transmitter {
     void WriteDue(Clock::time_point now);
     // When the next byte is due.
     std::optional<Clock::time_point> Deadline() const;
+    // The line is gone: every burst still queued is reported as not sent, and the speed
+    // switches they carry are recorded for the line's reopening.
+    void Abandon(const std::string& reason);
 
   private:
     Clock::time_point StartOf(const Burst& burst) const;
