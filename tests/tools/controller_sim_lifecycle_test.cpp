@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/tools/sim_process.h"
+#include "tools/frames/protocol.h"
 #include "tools/pty/pty_pair.h"
 
 namespace simtest {
@@ -65,10 +66,10 @@ TEST(ControllerSimFaults, AddressMarkersDelayAndSilence) {
     EXPECT_EQ(console.Ask(kStatusRequest), (Bytes{0xFF, 1, 'D', 0x81, 0x03}));
 }
 
-// A reply takes its time on the line, at the speed the console's end is set to when it
-// leaves; --instant writes it at once. Bounds only: a loaded machine can make a reply late,
-// never early.
-TEST(ControllerSimPacing, RepliesTakeTheTimeOfTheConsolesLineSpeed) {
+// A reply takes its time on the line, at the controller's line speed when it leaves (H moves
+// it, the console's end follows); --instant writes it at once. Bounds only: a loaded machine
+// can make a reply late, never early.
+TEST(ControllerSimPacing, RepliesTakeTheTimeOfTheLineSpeed) {
     using Ms = std::chrono::duration<double, std::milli>;
     auto byteTime = [](uint32_t baud) { return Ms(10'000.0 / baud); };
     SimProcess paced({});
@@ -91,13 +92,20 @@ TEST(ControllerSimPacing, RepliesTakeTheTimeOfTheConsolesLineSpeed) {
         {"paced, 9600 again, three-byte", false, 9600, 3, 3, 1, 0},
         {"instant, 9600", true, 9600, 5, 0, 0, 5},
     };
+    uint32_t pacedAt = 9600;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SimProcess& sim = c.instant ? instant : paced;
         ConsoleEnd& console = c.instant ? instantEnd : pacedEnd;
-        ASSERT_TRUE(console.SetSpeed(c.baud));
         const std::string format = "format " + std::to_string(c.length);
         ASSERT_TRUE(sim.Control(format, format));
+        if (!c.instant && c.baud != pacedAt) {
+            const uint8_t code = *frames::SpeedCodeForBaud(c.baud);
+            ASSERT_EQ(console.Ask({1, 'H', code}, c.length).size(), c.length);
+            ASSERT_TRUE(sim.WaitForLine("line speed " + std::to_string(c.baud)));
+            pacedAt = c.baud;
+        }
+        ASSERT_TRUE(console.SetSpeed(c.baud));
         Ms quickest = Ms::max();
         Ms widest{0};
         for (int attempt = 0; attempt < 3; ++attempt) {

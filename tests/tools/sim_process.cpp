@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 extern char** environ;
 
@@ -169,7 +170,14 @@ ConsoleEnd::~ConsoleEnd() {
 }
 
 bool ConsoleEnd::SetSpeed(uint32_t baud) {
-    const speed_t speed = baud == 9600 ? B9600 : baud == 115200 ? B115200 : B0;
+    speed_t speed = B0;
+    for (const auto& [rate, constant] : {std::pair{9600u, B9600},
+                                         {19200u, B19200},
+                                         {38400u, B38400},
+                                         {57600u, B57600},
+                                         {115200u, B115200}}) {
+        if (rate == baud) speed = constant;
+    }
     termios tio{};
     return speed != B0 && ::tcgetattr(fd_, &tio) == 0 && ::cfsetspeed(&tio, speed) == 0 &&
            ::tcsetattr(fd_, TCSANOW, &tio) == 0;

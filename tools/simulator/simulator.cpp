@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "tools/simulator/monitor.h"
+#include "tools/simulator/speed_mismatch.h"
 
 namespace sim {
 namespace {
@@ -105,7 +106,21 @@ void Simulator::ReadLine(Clock::time_point now, short events) {
     }
     if (n == 0) return;
     lineDown_ = false;
-    Received(commands_.Feed(buffer, static_cast<size_t>(n), now), now);
+    Heard(buffer, static_cast<size_t>(n), now);
+}
+
+void Simulator::Heard(const uint8_t* bytes, size_t count, Clock::time_point now) {
+    const auto console = ConsoleSpeedApart(line_);
+    if (!console) {
+        Received(commands_.Feed(bytes, count, now), now);
+        return;
+    }
+    // The bytes that arrive together were sent back to back.
+    const frames::Bytes read = Values(ReadAtOtherSpeed(bytes, count, *console, line_.Baud()));
+    PrintStamped("-- " + frames::HexBytes(bytes, count) + " sent at " + std::to_string(*console) +
+                 " bit/s, read at " + std::to_string(line_.Baud()) + " bit/s as " +
+                 (read.empty() ? std::string("nothing") : frames::HexBytes(read)));
+    if (!read.empty()) Received(commands_.Feed(read.data(), read.size(), now), now);
 }
 
 void Simulator::LineFailed(const std::string& reason, Clock::time_point now) {

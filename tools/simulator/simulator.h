@@ -31,6 +31,8 @@ class Simulator {
 
   private:
     void ReadLine(Clock::time_point now, short events);
+    // Bytes from the console, as the controller's UART reads them.
+    void Heard(const uint8_t* bytes, size_t count, Clock::time_point now);
     void LineFailed(const std::string& reason, Clock::time_point now);
     void ReopenDevice(Clock::time_point now);
     void HandleCommand(const frames::CommandFrame& command, Clock::time_point now);
