@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds what is missing, starts the simulated controller on a pseudo-terminal and opens the
-# console pointed at it; the controller sends its replies at the speed the console set, byte
-# after byte, as a real one does. Closing the console's window stops the simulator.
+# console pointed at it; the controller sends its replies byte after byte at its own line
+# speed (9600, the console's first speed, until Set speed), as a real one does. Closing the
+# console's window stops the simulator.
 #
 #   scripts/run.sh                    simulator + console
 #   scripts/run.sh --sim-only         the simulator alone, its line monitor on this terminal

@@ -153,17 +153,6 @@ TEST_F(TapTest, ConversationGoesThroughDecodedBothWaysAndFollowsSetSpeed) {
     EXPECT_NE(log.find("-> 01 4C 00"), std::string::npos);
 }
 
-// CPU time the process has used, in clock ticks.
-long CpuTicks(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string field;
-    long ticks = 0;
-    for (int i = 1; i <= 15 && stat >> field; ++i) {
-        if (i == 14 || i == 15) ticks += std::stol(field);  // utime, stime
-    }
-    return ticks;
-}
-
 TEST_F(TapTest, DeviceThatDisappearsIsReportedAndOpenedAgainWithoutSpinning) {
     sim_ = StartDevice();
     StartTap();
@@ -179,9 +168,9 @@ TEST_F(TapTest, DeviceThatDisappearsIsReportedAndOpenedAgainWithoutSpinning) {
     ASSERT_TRUE(TapSaw("No such file or directory"));
     console.Send({1, 'D', 0});
     ASSERT_TRUE(TapSaw("-- no device: 01 44 00 from the console dropped"));
-    const long before = CpuTicks(tap_->Pid());
+    const long before = tap_->CpuTicks();
     std::this_thread::sleep_for(1500ms);
-    EXPECT_LE(CpuTicks(tap_->Pid()) - before, 15) << "the tap is busy while the device is gone";
+    EXPECT_LE(tap_->CpuTicks() - before, 15) << "the tap is busy while the device is gone";
 
     // Plugged in again, under the same name: the console's terminal never went away.
     sim_ = StartDevice();

@@ -4,13 +4,17 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "tests/tools/sim_process.h"
+#include "tools/frames/protocol.h"
 #include "tools/pty/pty_pair.h"
 
 namespace simtest {
@@ -62,10 +66,10 @@ TEST(ControllerSimFaults, AddressMarkersDelayAndSilence) {
     EXPECT_EQ(console.Ask(kStatusRequest), (Bytes{0xFF, 1, 'D', 0x81, 0x03}));
 }
 
-// A reply takes its time on the line, at the speed the console's end is set to when it
-// leaves; --instant writes it at once. Bounds only: a loaded machine can make a reply late,
-// never early.
-TEST(ControllerSimPacing, RepliesTakeTheTimeOfTheConsolesLineSpeed) {
+// A reply takes its time on the line, at the controller's line speed when it leaves (H moves
+// it, the console's end follows); --instant writes it at once. Bounds only: a loaded machine
+// can make a reply late, never early.
+TEST(ControllerSimPacing, RepliesTakeTheTimeOfTheLineSpeed) {
     using Ms = std::chrono::duration<double, std::milli>;
     auto byteTime = [](uint32_t baud) { return Ms(10'000.0 / baud); };
     SimProcess paced({});
@@ -88,13 +92,20 @@ TEST(ControllerSimPacing, RepliesTakeTheTimeOfTheConsolesLineSpeed) {
         {"paced, 9600 again, three-byte", false, 9600, 3, 3, 1, 0},
         {"instant, 9600", true, 9600, 5, 0, 0, 5},
     };
+    uint32_t pacedAt = 9600;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SimProcess& sim = c.instant ? instant : paced;
         ConsoleEnd& console = c.instant ? instantEnd : pacedEnd;
-        ASSERT_TRUE(console.SetSpeed(c.baud));
         const std::string format = "format " + std::to_string(c.length);
         ASSERT_TRUE(sim.Control(format, format));
+        if (!c.instant && c.baud != pacedAt) {
+            const uint8_t code = *frames::SpeedCodeForBaud(c.baud);
+            ASSERT_EQ(console.Ask({1, 'H', code}, c.length).size(), c.length);
+            ASSERT_TRUE(sim.WaitForLine("line speed " + std::to_string(c.baud)));
+            pacedAt = c.baud;
+        }
+        ASSERT_TRUE(console.SetSpeed(c.baud));
         Ms quickest = Ms::max();
         Ms widest{0};
         for (int attempt = 0; attempt < 3; ++attempt) {
@@ -187,26 +198,78 @@ TEST(ControllerSimLifecycle, ReplacesAStaleLinkButNeverAFile) {
 }
 
 // A pseudo-terminal pair stands in for a null-modem cable: the simulator serves the slave
-// as a serial device, the test talks through the master.
-TEST(ControllerSimDevice, ServesAGivenDeviceAndSwitchesItsSpeedAfterTheReply) {
-    tty::PtyPair pair(tty::kKeepSlave);  // the slave held to read its speed
+// as a serial device, the test talks through the master. The device is set as the console
+// sets its port, whatever an earlier user left: raw 8N1 without flow control, parity not
+// checked, and a break ignored rather than read as a 0 byte that would shift the next
+// command (a pseudo-terminal cannot send one: its settings are what can be checked).
+TEST(ControllerSimDevice, ServesAGivenDeviceAsTheConsoleSetsItsPortAndSwitchesAfterTheReply) {
+    tty::PtyPair pair(tty::kKeepSlave);  // the slave held to read its settings
     const std::string device = pair.Path();
     ConsoleEnd cable(pair.ReleaseMaster());
-    auto speed = [&] {
+    termios left{};
+    ::tcgetattr(pair.Slave(), &left);
+    left.c_iflag |= BRKINT | INPCK | PARMRK | ISTRIP | IGNPAR | ICRNL | IXON;
+    left.c_iflag &= ~IGNBRK;
+    left.c_cflag |= PARENB | CSTOPB | CRTSCTS;
+    left.c_lflag |= ICANON | ECHO | ISIG;
+    ::tcsetattr(pair.Slave(), TCSANOW, &left);
+    auto expectConsolesSettings = [&](speed_t speed) {
         termios tio{};
-        ::tcgetattr(pair.Slave(), &tio);
-        return ::cfgetospeed(&tio);
+        ASSERT_EQ(::tcgetattr(pair.Slave(), &tio), 0);
+        EXPECT_EQ(::cfgetospeed(&tio), speed);
+        EXPECT_TRUE(tio.c_iflag & IGNBRK);
+        EXPECT_EQ(tio.c_iflag & (BRKINT | INPCK | PARMRK | ISTRIP | IGNPAR | ICRNL | IXON), 0u);
+        EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t{CS8});
+        EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
     };
 
     SimProcess sim({"--device", device, "--baud", "19200", "--format", "3"});
     ASSERT_EQ(sim.DevicePath(), device);
     ASSERT_TRUE(sim.WaitForLine("-- controller 1"));  // configured by now
-    EXPECT_EQ(speed(), B19200);
+    expectConsolesSettings(B19200);
 
     cable.Send({1, 'H', 38});
     EXPECT_EQ(cable.Read(3), (Bytes{1, 'H', 38}));
     ASSERT_TRUE(sim.WaitForLine("line speed now 38400"));
-    EXPECT_EQ(speed(), B38400);
+    expectConsolesSettings(B38400);
+}
+
+// The adapter is pulled out and plugged in again under the same name (a link to a new
+// pseudo-terminal): the loss and the return are reported once each, the device is looked
+// for every 500 ms in between without the loop spinning, and the controller answers again.
+TEST(ControllerSimDevice, DeviceThatDisappearsIsReportedOnceAndOpenedAgainWithoutSpinning) {
+    TempDir dir;
+    const std::string device = dir.Path() + "/ttyUSB0";
+    auto plugIn = [&] {
+        auto pair = std::make_unique<tty::PtyPair>();
+        std::filesystem::remove(device);
+        std::filesystem::create_symlink(pair->Path(), device);
+        return std::make_unique<ConsoleEnd>(pair->ReleaseMaster());
+    };
+    auto cable = plugIn();
+    SimProcess sim({"--device", device});
+    ASSERT_EQ(sim.DevicePath(), device);
+    EXPECT_EQ(cable->Ask(kStatusRequest), kStatusReply);
+
+    cable.reset();  // its terminal goes away, and the name with it
+    ASSERT_TRUE(sim.WaitForLine("-- device " + device + " lost"));
+    const long before = sim.CpuTicks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_LE(sim.CpuTicks() - before, 15) << "the simulator is busy while the device is gone";
+
+    cable = plugIn();
+    ASSERT_TRUE(sim.WaitForLine("-- device " + device + " open again at 9600 bit/s"));
+    EXPECT_EQ(cable->Ask(kStatusRequest), kStatusReply);
+
+    auto count = [&](const std::string& text) {
+        const auto lines = sim.Lines();
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        });
+    };
+    EXPECT_EQ(count(" lost ("), 1);
+    EXPECT_EQ(count(" open again "), 1);
+    EXPECT_LE(count("-- device"), 3);  // and at most the reason it could not be opened
 }
 
 TEST(ControllerSimLifecycle, RejectsBadOptionsWithoutOpeningALine) {

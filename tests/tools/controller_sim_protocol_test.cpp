@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "tests/tools/sim_process.h"
+#include "tools/frames/frame.h"
 
 namespace simtest {
 namespace {
+
+using frames::HexBytes;
 
 Bytes Reply5(uint8_t address, char letter, uint8_t data) {
     return {0xFF, address, static_cast<uint8_t>(letter), data, 0x03};
@@ -132,14 +135,65 @@ TEST(ControllerSimProtocol, TimeoutIsStoredWithFAndReadWithG) {
                   });
 }
 
-TEST(ControllerSimProtocol, ValidSpeedCodeIsAnsweredThenSwitched) {
+// A reply taken from garbage: the right length, framed FF .. 03.
+bool LooksLikeAReply(const Bytes& bytes) {
+    for (size_t i = 0; i + 5 <= bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 4] == 0x03) return true;
+    }
+    return false;
+}
+
+// The controller keeps its own line speed, as a real one does, and a console at another
+// speed is not understood either way; H moves it after its reply, C takes it back to 9600,
+// and the console talks again once it has reopened at that speed.
+TEST(ControllerSimProtocol, OnlyAConsoleAtTheControllersSpeedIsUnderstood) {
     Rig rig;
-    EXPECT_EQ(rig.Ask(1, 'H', 19), Reply5(1, 'H', 19));
-    EXPECT_TRUE(rig.sim.WaitForLine("line speed 19200"));
-    EXPECT_EQ(rig.Ask(1, 'H', 57), Reply5(1, 'H', 57));
-    EXPECT_TRUE(rig.sim.WaitForLine("line speed 57600"));
-    EXPECT_EQ(rig.Ask(1, 'H', 100), Reply5(1, 'H', 57));  // refused, speed kept
-    EXPECT_EQ(rig.Ask(1, 'E', 0), Reply5(1, 'E', 3));
+    ASSERT_TRUE(rig.console.SetSpeed(19200));
+    rig.console.Send({1, 'D', 0});
+    ASSERT_TRUE(rig.sim.WaitForLine("-- 01 44 00 sent at 19200 bit/s, read at 9600 bit/s as "));
+    EXPECT_TRUE(rig.console.Read(1, std::chrono::milliseconds(300)).empty());
+
+    // A reply that leaves while the console's end is at another speed arrives, but garbled.
+    ASSERT_TRUE(rig.console.SetSpeed(9600));
+    ASSERT_TRUE(rig.sim.Control("delay 300", "delay 300 ms"));
+    rig.console.Send({1, 'D', 0});
+    ASSERT_TRUE(rig.sim.WaitForLine("<- 01 44 00"));
+    ASSERT_TRUE(rig.console.SetSpeed(38400));
+    const Bytes garbled = rig.console.Read(16, std::chrono::seconds(1));
+    EXPECT_FALSE(garbled.empty());
+    EXPECT_FALSE(LooksLikeAReply(garbled)) << HexBytes(garbled);
+    ASSERT_TRUE(rig.sim.Control("delay 0", "delay 0 ms"));
+    ASSERT_TRUE(rig.console.SetSpeed(9600));
+
+    const struct {
+        Step step;
+        uint32_t after;  // the controller's speed once the reply has left
+    } steps[] = {
+        {{1, 'H', 19, Reply5(1, 'H', 19)}, 19200},    {{1, 'H', 115, Reply5(1, 'H', 115)}, 115200},
+        {{1, 'H', 100, Reply5(1, 'H', 115)}, 115200},  // refused, speed kept
+        {{1, 'E', 0, Reply5(1, 'E', 3)}, 115200},     {{1, 'C', 0, Reply5(1, 'C', 0)}, 9600},
+        {{1, 'D', 0, Reply5(1, 'D', 0x80)}, 9600},
+    };
+    uint32_t consoleAt = 9600;
+    uint32_t controllerAt = 9600;
+    for (const auto& [step, after] : steps) {
+        SCOPED_TRACE(std::string("command ") + step.letter + " data " + std::to_string(step.data));
+        if (consoleAt != controllerAt) {
+            // Until the console reopens at the controller's new speed, its D is garbage there.
+            rig.console.Send({1, 'D', 0});
+            EXPECT_TRUE(rig.sim.WaitForLine("-- 01 44 00 sent at " + std::to_string(consoleAt) +
+                                            " bit/s, read at " + std::to_string(controllerAt)));
+            EXPECT_FALSE(LooksLikeAReply(rig.console.Read(5, std::chrono::milliseconds(300))));
+            ASSERT_TRUE(rig.console.SetSpeed(controllerAt));
+            consoleAt = controllerAt;
+            ASSERT_TRUE(rig.sim.Control("error 0", "error 0"));  // what the garbage raised
+        }
+        EXPECT_EQ(rig.Ask(step.address, step.letter, step.data), step.reply);
+        if (after != controllerAt) {
+            EXPECT_TRUE(rig.sim.WaitForLine("line speed " + std::to_string(after)));
+        }
+        controllerAt = after;
+    }
 }
 
 TEST(ControllerSimProtocol, ThreeByteFormatFromOptionAndControlLine) {

@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <utility>
 
 extern char** environ;
 
@@ -144,6 +146,16 @@ std::optional<int> ToolProcess::WaitExit(std::chrono::milliseconds timeout) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+long ToolProcess::CpuTicks() const {
+    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+    std::string field;
+    long ticks = 0;
+    for (int i = 1; i <= 15 && stat >> field; ++i) {
+        if (i == 14 || i == 15) ticks += std::stol(field);  // utime, stime
+    }
+    return ticks;
+}
+
 ConsoleEnd::ConsoleEnd(const std::string& path) {
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) return;
@@ -158,7 +170,14 @@ ConsoleEnd::~ConsoleEnd() {
 }
 
 bool ConsoleEnd::SetSpeed(uint32_t baud) {
-    const speed_t speed = baud == 9600 ? B9600 : baud == 115200 ? B115200 : B0;
+    speed_t speed = B0;
+    for (const auto& [rate, constant] : {std::pair{9600u, B9600},
+                                         {19200u, B19200},
+                                         {38400u, B38400},
+                                         {57600u, B57600},
+                                         {115200u, B115200}}) {
+        if (rate == baud) speed = constant;
+    }
     termios tio{};
     return speed != B0 && ::tcgetattr(fd_, &tio) == 0 && ::cfsetspeed(&tio, speed) == 0 &&
            ::tcsetattr(fd_, TCSANOW, &tio) == 0;

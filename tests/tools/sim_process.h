@@ -41,6 +41,8 @@ class ToolProcess {
     std::vector<std::string> Lines();
 
     pid_t Pid() const { return pid_; }
+    // The CPU time the process has used so far, in clock ticks.
+    long CpuTicks() const;
     void Signal(int signal);
     // Waits for the process to end; its exit status, or nothing after the timeout.
     std::optional<int> WaitExit(std::chrono::milliseconds timeout = 5s);

@@ -68,10 +68,17 @@ std::optional<Reply> Controller::Handle(uint8_t address, uint8_t letter, uint8_t
             }
             return Answer(letter, Status());
         }
-        case 'C':
+        case 'C': {
+            // A reset also returns the line to the first speed, 9600, once the reply has
+            // left at the old one: the console reopens at 9600 after it.
             state_.entry = state_.exit = Light::Dark;
             state_.error = frames::kNoError;
-            return Answer(letter, 0);
+            Reply reply = Answer(letter, 0);
+            constexpr frames::SpeedRow kFirst = frames::kSpeeds.front();
+            if (state_.speedCode != kFirst.code) reply.switchToBaud = kFirst.baud;
+            state_.speedCode = kFirst.code;
+            return reply;
+        }
         case 'D':
             return Answer(letter, Status());
         case 'E': {

@@ -28,7 +28,8 @@ struct Reply {
     uint8_t letter = 0;
     uint8_t data = 0;
     uint8_t raisedError = frames::kNoError;  // the error code this command set, if any
-    // Set by a valid H: the line speed to switch to once this reply has left at the old one.
+    // Set by a valid H, and by C away from 9600: the line speed to switch to once this reply
+    // has left at the old one.
     std::optional<uint32_t> switchToBaud;
 };
 

@@ -9,15 +9,21 @@ A simulated traffic-light controller for the scale console. It opens a pseudo-te
 pair and prints, as the first line on stdout, the device the console is to open; or it
 serves a given serial device (a null-modem cable). Every command received and every reply
 sent is then printed in hex with a time stamp ("<-" received, "->" sent). Replies leave
-byte after byte at the line's speed, as a real controller's do: on a pseudo-terminal, the
-speed the console set on its end. It runs until SIGINT or SIGTERM.
+byte after byte at the controller's own line speed (--baud, then H and C), as a real
+controller's do. On a pseudo-terminal whose console end is set to another speed, each side
+reads what a UART at its speed makes of the other's bits: commands are read as other bytes
+(mostly dropped as incomplete or for another address) and replies arrive garbled, never as
+valid frames; bytes with framing errors are kept as read, breaks dropped. On a real device
+the hardware does this. It runs until SIGINT or SIGTERM.
 
 With --tap it simulates nothing: it sits between the console and a real controller (see Tap).
 
 Line:
   --link PATH           keep a symbolic link PATH to the device (removed on exit)
-  --device PATH         serve this serial device instead of a pseudo-terminal
-  --baud N              line speed: 9600 (default), 19200, 38400, 57600 or 115200
+  --device PATH         serve this serial device instead of a pseudo-terminal; when it
+                        disappears, it is opened again every 500 ms
+  --baud N              the controller's line speed until H or C changes it: 9600
+                        (default), 19200, 38400, 57600 or 115200
   --format 3|5          reply format: addr letter data, or FF addr letter data 03 (default 5)
   --gap MS              silence that drops an incomplete command, error 1 (default 20)
   --instant             write each reply at once instead of at the line's speed
@@ -66,7 +72,8 @@ Control lines, on stdin or the FIFO, one per line:
   state                        print the controller's state
   help                         list these lines
 
-Commands answered: A/B 1|2 light red|green (other data: error 3), C reset, D status,
+Commands answered: A/B 1|2 light red|green (other data: error 3), C reset (lights dark,
+error cleared, line speed back to 9600 after the reply), D status,
 E error code (and clear it), F/G write/read timeout, H speed code 9|19|38|57|115 (answered at
 the old speed, then switched; other codes: error 3), I/J write/read address (address byte 0
 accepted), K entry green + exit red, L entry red + exit green, M both red, N both dark,

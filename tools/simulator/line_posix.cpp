@@ -1,3 +1,5 @@
+// The line on a POSIX terminal: a pseudo-terminal pair or a serial device, set up as the
+// console sets up its own port.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -10,6 +12,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "serial/dcb.h"
+#include "serial/device_posix.h"
 #include "tools/pty/pty_pair.h"
 #include "tools/simulator/line.h"
 
@@ -20,64 +24,60 @@ std::string Errno(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
 
-constexpr struct {
-    speed_t constant;
-    uint32_t baud;
-} kSpeeds[] = {
-    {B50, 50},       {B75, 75},         {B110, 110},       {B134, 134},     {B150, 150},
-    {B200, 200},     {B300, 300},       {B600, 600},       {B1200, 1200},   {B1800, 1800},
-    {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200}, {B38400, 38400},
-    {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
-};
-
-speed_t SpeedConstant(uint32_t baud) {
-    for (const auto& speed : kSpeeds) {
-        if (speed.baud == baud) return speed.constant;
-    }
-    return B0;
-}
-
-std::optional<uint32_t> Baud(speed_t constant) {
-    for (const auto& speed : kSpeeds) {
-        if (speed.constant == constant) return speed.baud;
-    }
-    return std::nullopt;
-}
-
-int DataBits(tcflag_t cflag) {
-    switch (cflag & CSIZE) {
-        case CS5:
-            return 5;
-        case CS6:
-            return 6;
-        case CS7:
-            return 7;
-        default:
-            return 8;
-    }
-}
-
 bool MakeRaw(int fd, uint32_t baud, std::string& error) {
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         error = Errno("tcgetattr");
         return false;
     }
-    ::cfmakeraw(&tio);
-    tio.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
-    tio.c_cflag |= CLOCAL | CREAD | CS8;
-    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
+    // The console's own mapping for an 8N1 line without flow control: nothing translated,
+    // and a break is never a 0 byte in the data, where it would shift the next frame.
+    serial::DcbToTermios(serial::Dcb{}, tio);
     if (baud != 0) {
-        ::cfsetispeed(&tio, SpeedConstant(baud));
-        ::cfsetospeed(&tio, SpeedConstant(baud));
+        const speed_t speed = serial::StandardSpeed(baud);
+        if (speed == 0) {
+            error = "no line speed " + std::to_string(baud);
+            return false;
+        }
+        ::cfsetispeed(&tio, speed);
+        ::cfsetospeed(&tio, speed);
     }
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
         error = Errno("tcsetattr");
         return false;
     }
     return true;
+}
+
+// Opened exclusively, raw at this speed, with what was in the buffers thrown away; -1 with
+// the reason when it cannot be.
+int OpenExclusive(const std::string& path, uint32_t baud, bool& exclusive, std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = Errno("open " + path);
+        return -1;
+    }
+    if (!::isatty(fd)) {
+        error = path + " is not a serial device";
+        ::close(fd);
+        return -1;
+    }
+    // The lock keeps out the console and other tools; the flag keeps out any other opener
+    // but root.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = errno == EWOULDBLOCK ? path + " is busy: another program has it open"
+                                     : Errno("flock " + path);
+        ::close(fd);
+        return -1;
+    }
+    exclusive = ::ioctl(fd, TIOCEXCL) == 0;
+    if (!MakeRaw(fd, baud, error)) {
+        if (exclusive) ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return -1;
+    }
+    ::tcflush(fd, TCIOFLUSH);
+    return fd;
 }
 
 }  // namespace
@@ -92,40 +92,34 @@ std::unique_ptr<Line> Line::OpenPseudoTerminal(uint32_t baud, std::string& error
     }
     if (!MakeRaw(pair->Slave(), baud, error) || !MakeRaw(pair->Master(), 0, error)) return nullptr;
     const int slave = pair->ReleaseSlave();
-    return std::unique_ptr<Line>(new Line(pair->ReleaseMaster(), slave, pair->Path()));
+    return std::unique_ptr<Line>(new Line(pair->ReleaseMaster(), slave, pair->Path(), baud));
 }
 
 std::unique_ptr<Line> Line::OpenDevice(const std::string& path, uint32_t baud, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = Errno("open " + path);
-        return nullptr;
-    }
-    if (!::isatty(fd)) {
-        error = path + " is not a serial device";
-        ::close(fd);
-        return nullptr;
-    }
-    // The lock keeps out the console and other tools; the flag keeps out any other opener
-    // but root.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error = errno == EWOULDBLOCK ? path + " is busy: another program has it open"
-                                     : Errno("flock " + path);
-        ::close(fd);
-        return nullptr;
-    }
-    const bool exclusive = ::ioctl(fd, TIOCEXCL) == 0;
-    auto line = std::unique_ptr<Line>(new Line(fd, -1, path, exclusive));
-    if (!MakeRaw(fd, baud, error)) return nullptr;
-    ::tcflush(fd, TCIOFLUSH);
-    return line;
+    bool exclusive = false;
+    const int fd = OpenExclusive(path, baud, exclusive, error);
+    if (fd < 0) return nullptr;
+    return std::unique_ptr<Line>(new Line(fd, -1, path, baud, exclusive));
 }
 
 Line::~Line() {
+    Close();
+    if (keptSlave_ >= 0) ::close(keptSlave_);
+}
+
+void Line::Close() {
+    if (fd_ < 0) return;
     // The flag outlives the descriptor: left set, it would refuse the next opener.
     if (exclusive_) ::ioctl(fd_, TIOCNXCL);
-    if (keptSlave_ >= 0) ::close(keptSlave_);
-    if (fd_ >= 0) ::close(fd_);
+    exclusive_ = false;
+    ::close(fd_);
+    fd_ = -1;
+}
+
+bool Line::Reopen(std::string& error) {
+    Close();
+    fd_ = OpenExclusive(path_, baud_, exclusive_, error);
+    return fd_ >= 0;
 }
 
 ssize_t Line::Read(uint8_t* buffer, size_t size) {
@@ -150,21 +144,26 @@ std::optional<LineTiming> Line::Timing() const {
     if (::tcgetattr(fd_, &tio) != 0) return std::nullopt;
     // An input speed of 0 means "as the output speed".
     const speed_t speed = ::cfgetispeed(&tio) != B0 ? ::cfgetispeed(&tio) : ::cfgetospeed(&tio);
-    const auto baud = Baud(speed);
-    if (!baud) return std::nullopt;
-    const int parity = (tio.c_cflag & PARENB) ? 1 : 0;
-    const int stop = (tio.c_cflag & CSTOPB) ? 2 : 1;
-    return LineTiming{*baud, 1 + DataBits(tio.c_cflag) + parity + stop};
+    const uint32_t baud = serial::SpeedToBaud(speed);
+    if (baud == 0) return std::nullopt;
+    serial::Dcb frame;
+    serial::TermiosToDcb(tio, frame);
+    const int parity = frame.Parity != 0 ? 1 : 0;
+    const int stop = frame.StopBits != 0 ? 2 : 1;
+    return LineTiming{baud, 1 + frame.ByteSize + parity + stop};
 }
 
 bool Line::SwitchSpeed(uint32_t baud, std::string& error) {
-    if (IsPseudoTerminal()) return true;
-    // The reply that announced the switch must leave at the old speed.
-    if (::tcdrain(fd_) != 0) {
-        error = Errno("tcdrain");
-        return false;
+    if (!IsPseudoTerminal() && IsOpen()) {
+        // The reply that announced the switch must leave at the old speed.
+        if (::tcdrain(fd_) != 0) {
+            error = Errno("tcdrain");
+            return false;
+        }
+        if (!MakeRaw(fd_, baud, error)) return false;
     }
-    return MakeRaw(fd_, baud, error);
+    baud_ = baud;
+    return true;
 }
 
 DeviceLink::~DeviceLink() {

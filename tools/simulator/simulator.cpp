@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "tools/simulator/monitor.h"
+#include "tools/simulator/speed_mismatch.h"
 
 namespace sim {
 namespace {
@@ -16,6 +17,7 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kHangupRetry{100};
+constexpr milliseconds kReopenRetry{500};
 constexpr std::chrono::seconds kLongestWait{60};
 
 // The time from now to the deadline, for ppoll: null (no limit) when there is none.
@@ -43,7 +45,10 @@ Simulator::Simulator(const Options& options, Line& line)
 int Simulator::Run(LoopInputs in) {
     for (;;) {
         Clock::time_point now = Clock::now();
-        if (lineRetry_ && now >= *lineRetry_) lineRetry_.reset();
+        if (lineRetry_ && now >= *lineRetry_) {
+            lineRetry_.reset();
+            if (!line_.IsOpen()) ReopenDevice(now);
+        }
 
         pollfd fds[4];
         nfds_t count = 0;
@@ -96,13 +101,57 @@ void Simulator::ReadLine(Clock::time_point now, short events) {
     uint8_t buffer[256];
     const ssize_t n = line_.Read(buffer, sizeof buffer);
     if (n < 0 || (n == 0 && (events & (POLLHUP | POLLERR | POLLNVAL)))) {
+        LineFailed(n < 0 ? std::strerror(errno) : "hung up", now);
+        return;
+    }
+    if (n == 0) return;
+    lineDown_ = false;
+    Heard(buffer, static_cast<size_t>(n), now);
+}
+
+void Simulator::Heard(const uint8_t* bytes, size_t count, Clock::time_point now) {
+    const auto console = ConsoleSpeedApart(line_);
+    if (!console) {
+        Received(commands_.Feed(bytes, count, now), now);
+        return;
+    }
+    // The bytes that arrive together were sent back to back.
+    const frames::Bytes read = Values(ReadAtOtherSpeed(bytes, count, *console, line_.Baud()));
+    PrintStamped("-- " + frames::HexBytes(bytes, count) + " sent at " + std::to_string(*console) +
+                 " bit/s, read at " + std::to_string(line_.Baud()) + " bit/s as " +
+                 (read.empty() ? std::string("nothing") : frames::HexBytes(read)));
+    if (!read.empty()) Received(commands_.Feed(read.data(), read.size(), now), now);
+}
+
+void Simulator::LineFailed(const std::string& reason, Clock::time_point now) {
+    if (line_.IsPseudoTerminal()) {
         // Nobody on the other side for now: keep the line and look again shortly, without
-        // letting a lasting hang-up spin the loop.
-        PrintStamped(std::string("-- line: ") + (n < 0 ? std::strerror(errno) : "hung up"));
+        // letting a lasting hang-up spin the loop or fill the monitor.
+        if (!lineDown_) PrintStamped("-- line: " + reason);
+        lineDown_ = true;
         lineRetry_ = now + kHangupRetry;
         return;
     }
-    Received(commands_.Feed(buffer, static_cast<size_t>(n), now), now);
+    // A device that fails is gone (an adapter pulled out): it is let go, so that the one
+    // plugged in again under its name is opened afresh.
+    PrintStamped("-- device " + line_.Path() + " lost (" + reason + "); opening it again every " +
+                 std::to_string(kReopenRetry.count()) + " ms");
+    line_.Close();
+    transmitter_.Abandon("device lost");
+    lastOpenError_.clear();
+    lineRetry_ = now + kReopenRetry;
+}
+
+void Simulator::ReopenDevice(Clock::time_point now) {
+    std::string error;
+    if (!line_.Reopen(error)) {
+        if (error != lastOpenError_) PrintStamped("-- device: " + error);
+        lastOpenError_ = error;
+        lineRetry_ = now + kReopenRetry;
+        return;
+    }
+    PrintStamped("-- device " + line_.Path() + " open again at " + std::to_string(line_.Baud()) +
+                 " bit/s");
 }
 
 void Simulator::Received(const std::vector<frames::FrameEvent>& events, Clock::time_point now) {

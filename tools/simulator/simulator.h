@@ -1,7 +1,7 @@
 #pragma once
 // The simulator's loop: one thread polling the line, the control channels and the stop
-// pipe, with the next deadline (an incomplete command's silence, the next reply byte) as
-// its time-out, to the nanosecond.
+// pipe, with the next deadline (an incomplete command's silence, the next reply byte, the
+// next try at a lost device) as its time-out, to the nanosecond.
 
 #include <optional>
 #include <string>
@@ -31,6 +31,10 @@ class Simulator {
 
   private:
     void ReadLine(Clock::time_point now, short events);
+    // Bytes from the console, as the controller's UART reads them.
+    void Heard(const uint8_t* bytes, size_t count, Clock::time_point now);
+    void LineFailed(const std::string& reason, Clock::time_point now);
+    void ReopenDevice(Clock::time_point now);
     void HandleCommand(const frames::CommandFrame& command, Clock::time_point now);
     void Received(const std::vector<frames::FrameEvent>& events, Clock::time_point now);
     void Send(const Reply& reply, Clock::time_point now);
@@ -47,8 +51,11 @@ class Simulator {
     Transmitter transmitter_;
     LineReader stdinReader_;
     LineReader fifoReader_;
-    // While the line reports a hang-up it is left out of the poll until this time.
+    // While the line reports a hang-up, or its device is gone, it is left out of the poll
+    // until this time.
     std::optional<Clock::time_point> lineRetry_;
+    bool lineDown_ = false;      // the hang-up has been reported
+    std::string lastOpenError_;  // a lost device's last reason not to open, reported once
 };
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 
 #include "tools/frames/frame.h"
 #include "tools/simulator/monitor.h"
+#include "tools/simulator/speed_mismatch.h"
 
 namespace sim {
 
@@ -20,26 +21,22 @@ Clock::time_point Transmitter::StartOf(const Burst& burst) const {
 std::optional<Clock::time_point> Transmitter::Deadline() const {
     if (queue_.empty()) return std::nullopt;
     if (!begun_) return StartOf(queue_.front());
-    return start_ + byteTime_ * static_cast<Clock::rep>(sent_ + 1);
+    return sent_ < arriving_.size() ? start_ + due_[sent_] : end_;
 }
 
 void Transmitter::WriteDue(Clock::time_point now) {
     while (!queue_.empty()) {
-        const Burst& burst = queue_.front();
         if (!begun_) {
-            const Clock::time_point start = StartOf(burst);
+            const Clock::time_point start = StartOf(queue_.front());
             if (now < start) return;
-            Begin(burst, start);
+            Begin(queue_.front(), start);
         }
-        const size_t size = burst.bytes.size();
         // Late wake-ups write what fell due meanwhile together, so the burst keeps its
         // total duration.
-        const size_t due =
-            byteTime_.count() == 0
-                ? size
-                : std::min<size_t>(size, static_cast<size_t>((now - start_) / byteTime_));
+        size_t due = sent_;
+        while (due < arriving_.size() && start_ + due_[due] <= now) ++due;
         if (due > sent_) {
-            const ssize_t n = line_.Write(burst.bytes.data() + sent_, due - sent_);
+            const ssize_t n = line_.Write(arriving_.data() + sent_, due - sent_);
             if (n < 0) {
                 failure_ = std::strerror(errno);
             } else {
@@ -47,7 +44,21 @@ void Transmitter::WriteDue(Clock::time_point now) {
                 sent_ += static_cast<size_t>(n);
             }
         }
-        if (sent_ < size && failure_.empty()) return;
+        if (failure_.empty() && (sent_ < arriving_.size() || now < end_)) return;
+        Finish();
+    }
+}
+
+void Transmitter::Abandon(const std::string& reason) {
+    while (!queue_.empty()) {
+        if (!begun_) {
+            begun_ = true;
+            start_ = sendersEnd_ = end_ = Clock::now();
+            sent_ = 0;
+            arriving_.clear();
+            due_.clear();
+        }
+        failure_ = reason;
         Finish();
     }
 }
@@ -57,22 +68,35 @@ void Transmitter::Begin(const Burst& burst, Clock::time_point start) {
     start_ = start;
     sent_ = 0;
     failure_.clear();
-    byteTime_ = Clock::duration::zero();
-    if (instant_ || burst.bytes.empty()) return;
-    const auto timing = line_.Timing();
-    if (timing) {
-        byteTime_ = std::chrono::duration_cast<Clock::duration>(timing->ByteTime());
-        if (timing->baud != reportedBaud_) {
-            PrintStamped("-- replies paced at " + std::to_string(timing->baud) + " bit/s, " +
-                         std::to_string(timing->bitsPerByte) + " bits a byte");
+    farEnd_.clear();
+    arriving_ = burst.bytes;
+    due_.clear();
+    sendersEnd_ = end_ = start;
+    if (burst.bytes.empty()) return;
+
+    const uint32_t baud = line_.Baud();
+    Clock::duration byteTime = Clock::duration::zero();
+    if (!instant_) {
+        byteTime = std::chrono::duration_cast<Clock::duration>(LineTiming{baud}.ByteTime());
+        if (baud != reportedBaud_) {
+            PrintStamped("-- replies paced at " + std::to_string(baud) + " bit/s, " +
+                         std::to_string(LineTiming{baud}.bitsPerByte) + " bits a byte");
         }
-        reportedBaud_ = timing->baud;
-        reportedUnknown_ = false;
-    } else if (!reportedUnknown_) {
-        PrintStamped("-- line speed unknown: replies sent at once");
-        reportedUnknown_ = true;
-        reportedBaud_.reset();
+        reportedBaud_ = baud;
     }
+    sendersEnd_ = start + byteTime * static_cast<Clock::rep>(burst.bytes.size());
+    if (const auto console = ConsoleSpeedApart(line_)) {
+        const auto read = ReadAtOtherSpeed(burst.bytes.data(), burst.bytes.size(), baud, *console);
+        arriving_ = Values(read);
+        for (const ReadByte& byte : read) due_.push_back(instant_ ? Clock::duration{} : byte.at);
+        farEnd_ = " (the console's end is at " + std::to_string(*console) + " bit/s: it reads " +
+                  (read.empty() ? std::string("nothing") : frames::HexBytes(arriving_)) + ")";
+    } else {
+        for (size_t i = 1; i <= arriving_.size(); ++i) {
+            due_.push_back(byteTime * static_cast<Clock::rep>(i));
+        }
+    }
+    end_ = std::max(sendersEnd_, due_.empty() ? start : start + due_.back());
 }
 
 void Transmitter::Finish() {
@@ -80,12 +104,12 @@ void Transmitter::Finish() {
     queue_.pop_front();
     begun_ = false;
     // The time the bytes took on the line, whenever they were written.
-    lineFree_ = start_ + byteTime_ * static_cast<Clock::rep>(sent_);
+    lineFree_ = failure_.empty() ? sendersEnd_ : sent_ > 0 ? start_ + due_[sent_ - 1] : start_;
 
     if (!burst.bytes.empty()) {
         const std::string hex = "-> " + frames::HexBytes(burst.bytes);
         if (failure_.empty()) {
-            PrintStamped(hex + burst.note);
+            PrintStamped(hex + burst.note + farEnd_);
         } else if (sent_ == 0) {
             PrintStamped(hex + " (not sent: " + failure_ + ")");
         } else {
@@ -99,7 +123,7 @@ void Transmitter::Finish() {
         if (!line_.SwitchSpeed(*burst.switchToBaud, error)) {
             PrintStamped("-- speed " + speed + " not set: " + error);
         } else if (line_.IsPseudoTerminal()) {
-            PrintStamped("-- line speed " + speed + " (pseudo-terminal: recorded only)");
+            PrintStamped("-- line speed " + speed + " (the console's end must follow)");
         } else {
             PrintStamped("-- line speed now " + speed);
         }
