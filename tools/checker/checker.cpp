@@ -324,6 +324,7 @@ void Checker::Summary() {
 
     Problems parts;
     if (stoppedBy_) parts.push_back("stopped by " + StopSignalText(*stoppedBy_));
+    if (portFailed_) parts.push_back("the port failed");
     if (!failed.empty()) {
         parts.push_back(std::to_string(failed.size()) + " failed (" + Listed(failed) + ")");
     }
