@@ -7,7 +7,7 @@ packages=(
     libgtest-dev qt6-base-dev libgl-dev
     fonts-liberation2 xvfb xauth x11-apps
     desktop-file-utils
-    lintian help2man
+    lintian help2man groff-base
     qt6-serialport-dev libserialport-dev
     g++-mingw-w64-x86-64-posix wine64 python3
 )

@@ -1,9 +1,11 @@
 #include "tools/checker/checker.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <stdexcept>
 
+#include "tools/checker/interrupt.h"
 #include "tools/checker/steps.h"
 #include "tools/checker/text.h"
 #include "tools/frames/describe.h"
@@ -28,6 +30,13 @@ std::string Now() {
     const std::time_t now = std::time(nullptr);
     char text[64];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %z", std::localtime(&now));
+    return text;
+}
+
+// "a, b, c".
+std::string Listed(const std::vector<std::string>& keys) {
+    std::string text;
+    for (const std::string& key : keys) text += (text.empty() ? "" : ", ") + key;
     return text;
 }
 
@@ -59,18 +68,8 @@ Checker::Checker(const Options& options, CheckPort& port, Record& record, serial
 }
 
 void Checker::Plan() {
-    const std::string address = std::to_string(options_.address);
-    const std::string other = std::to_string(OtherAddress(options_.address));
-    const bool five = options_.format == frames::ReplyFormat::FiveByte;
-
     Group link{"Link", &Checker::Link, nullptr, nullptr, {}};
-    link.checks.push_back({"link.answer", "D to address " + address + " answers within " +
-                                              Millis(options_.timeLimit) + " with a whole " +
-                                              std::to_string(replyLength_) + "-byte reply"});
-    if (five) link.checks.push_back({"link.markers", "the reply is framed FF .. 03"});
-    link.checks.push_back({"link.address", "the reply comes from address " + address});
-    link.checks.push_back({"link.letter", "the reply echoes the letter D"});
-    link.checks.push_back({"link.other-address", "D to address " + other + " gets no answer"});
+    for (const CheckRow* row : kLinkChecks) Add(link, *row);
     groups_.push_back(std::move(link));
 
     Group lights{"Lights", &Checker::Lights, nullptr, nullptr, {}};
@@ -79,13 +78,9 @@ void Checker::Plan() {
     }
     groups_.push_back(std::move(lights));
 
-    groups_.push_back({"Timeout",
-                       &Checker::Timeout,
-                       nullptr,
-                       nullptr,
-                       {{"timeout.read", "G reads the stored timeout"},
-                        {"timeout.write", "F with another value, then G reads that value"},
-                        {"timeout.restore", "F with the stored value, then G reads it again"}}});
+    Group timeout{"Timeout", &Checker::Timeout, nullptr, nullptr, {}};
+    for (const CheckRow* row : kTimeoutChecks) Add(timeout, *row);
+    groups_.push_back(std::move(timeout));
 
     Group errors{"Errors", &Checker::Errors, nullptr, nullptr, {}};
     for (const ErrorStep& step : kErrorSteps) {
@@ -95,35 +90,35 @@ void Checker::Plan() {
     }
     groups_.push_back(std::move(errors));
 
-    groups_.push_back(
-        {"Address",
-         &Checker::AddressChange,
-         "--address-change",
-         &Options::addressChange,
-         {{"address.write",
-           "I writes address " + other + ", J reads it, and D to " + other + " answers"},
-          {"address.back", "I writes address " + address + " back, and J reads it"}}});
+    Group address{
+        "Address", &Checker::AddressChange, "--address-change", &Options::addressChange, {}};
+    for (const CheckRow* row : kAddressChecks) Add(address, *row);
+    groups_.push_back(std::move(address));
 
     Group speed{"Speed", &Checker::SpeedChange, "--speed-change", &Options::speedChange, {}};
-    const auto start = frames::SpeedCodeForBaud(options_.baud).value_or(0);
     for (const frames::SpeedRow& row : frames::kSpeeds) {
-        if (row.baud == options_.baud) continue;
-        const std::string baud = std::to_string(row.baud);
-        speed.checks.push_back({"speed." + baud, "H " + baud + " (code " +
-                                                     std::to_string(row.code) +
-                                                     ") is answered, then D at " + baud});
+        if (row.baud != options_.baud) Add(speed, kSpeedTo, row.baud);
     }
-    speed.checks.push_back({"speed.back", "H " + std::to_string(options_.baud) + " (code " +
-                                              std::to_string(start) + ") back, then D at " +
-                                              std::to_string(options_.baud)});
+    Add(speed, kSpeedBack, options_.baud);
     groups_.push_back(std::move(speed));
 
     Group replies{"Replies", &Checker::Replies, nullptr, nullptr, {}};
-    if (five) replies.checks.push_back({"replies.markers", "every reply is framed FF .. 03"});
-    replies.checks.push_back(
-        {"replies.address", "every reply comes from the address the controller has"});
-    replies.checks.push_back({"replies.extra", "no bytes come beyond the replies"});
+    for (const CheckRow* row : kRepliesChecks) Add(replies, *row);
     groups_.push_back(std::move(replies));
+}
+
+void Checker::Add(Group& group, const CheckRow& row, uint32_t baud) {
+    if (row.fiveByteOnly && options_.format != frames::ReplyFormat::FiveByte) return;
+    const auto code = frames::SpeedCodeForBaud(baud);
+    const std::initializer_list<std::pair<std::string_view, std::string>> values = {
+        {"address", std::to_string(options_.address)},
+        {"other", std::to_string(OtherAddress(options_.address))},
+        {"limit", Millis(options_.timeLimit)},
+        {"length", std::to_string(replyLength_)},
+        {"baud", std::to_string(baud)},
+        {"code", code ? std::to_string(*code) : "?"},
+    };
+    group.checks.push_back({Fill(row.key, values), Fill(row.title, values)});
 }
 
 bool Checker::Asked(const Group& group) const {
@@ -149,6 +144,7 @@ int Checker::Run() {
                 for (Check& check : groups_[i].checks) {
                     check.verdict = Verdict::Skip;
                     check.note = skipReason_;
+                    check.skipped = Skipped::AfterAFailure;
                 }
             } else {
                 Line(heading);
@@ -157,27 +153,30 @@ int Checker::Run() {
             }
         }
     } catch (const Interrupted&) {
-        interrupted_ = true;
+        stoppedBy_ = StopSignal();
         stop_.Reset();
+        const std::string signal = StopSignalText(*stoppedBy_);
         Line("");
-        Line("Stopped by Ctrl-C.");
-        SkipRest("stopped by Ctrl-C");
+        Line("Stopped by " + signal + ".");
+        SkipRest("stopped by " + signal, Skipped::ForItsOwnReason);
     } catch (const PortFailed&) {
         portFailed_ = true;
         Line("");
         Line("The port failed: the controller can no longer be reached through it.");
+        if (const std::string cause = port_.FailureText(); !cause.empty()) Line(cause);
         if (current_) {
             current_->verdict = Verdict::Fail;
             current_->note = "the port failed";
         }
-        SkipRest("the port failed");
+        SkipRest("the port failed", Skipped::AfterAFailure);
     }
     Restore();
     Summary();
-    if (interrupted_) return 130;
+    if (stoppedBy_) return 128 + *stoppedBy_;
+    // A check that was asked for and did not run is not a pass.
     for (const Group& group : groups_) {
         for (const Check& check : group.checks) {
-            if (check.verdict == Verdict::Fail) return 1;
+            if (check.verdict == Verdict::Fail || check.verdict == Verdict::Skip) return 1;
         }
     }
     return notAsFound_.empty() ? 0 : 1;
@@ -197,6 +196,10 @@ void Checker::Begin(std::string_view key) {
     Line("  " + current_->key + ": " + current_->title);
 }
 
+void Checker::Begin(const CheckRow& row) {
+    Begin(row.key);
+}
+
 void Checker::End(const Problems& problems) {
     current_->verdict = problems.empty() ? Verdict::Pass : Verdict::Fail;
     current_->note = Join(problems);
@@ -204,21 +207,23 @@ void Checker::End(const Problems& problems) {
     current_ = nullptr;
 }
 
-void Checker::Skip(std::string_view key, const std::string& why) {
+void Checker::Skip(std::string_view key, const std::string& why, Skipped skipped) {
     Check& check = CheckFor(key);
     check.verdict = Verdict::Skip;
     check.note = why;
+    check.skipped = skipped;
     Line("  " + check.key + ": " + check.title);
     Line("    SKIP: " + why);
 }
 
-void Checker::SkipRest(const std::string& why) {
+void Checker::SkipRest(const std::string& why, Skipped skipped) {
     for (Group& group : groups_) {
         if (!Asked(group)) continue;
         for (Check& check : group.checks) {
             if (check.verdict != Verdict::NotRun) continue;
             check.verdict = Verdict::Skip;
             check.note = why;
+            check.skipped = skipped;
         }
     }
     current_ = nullptr;
@@ -312,26 +317,50 @@ void Checker::Summary() {
         }
     }
     const size_t passed = counts[static_cast<int>(Verdict::Pass)];
-    const size_t total = passed + failed.size() + counts[static_cast<int>(Verdict::Skip)];
+    const size_t skipped = counts[static_cast<int>(Verdict::Skip)];
+    const size_t total = passed + failed.size() + skipped;
     Line("  " + std::to_string(total) + " checks: " + std::to_string(passed) + " passed, " +
-         std::to_string(failed.size()) + " failed, " +
-         std::to_string(counts[static_cast<int>(Verdict::Skip)]) + " skipped.");
+         std::to_string(failed.size()) + " failed, " + std::to_string(skipped) + " skipped.");
 
-    std::string result = "Result: ";
-    if (interrupted_) {
-        result += "stopped by Ctrl-C; ";
-    } else if (failed.empty() && passed == total) {
-        result += "every check passed; ";
-    } else if (!failed.empty()) {
-        std::string keys;
-        for (const std::string& key : failed) keys += (keys.empty() ? "" : ", ") + key;
-        result += std::to_string(failed.size()) + " failed (" + keys + "); ";
-    } else {
-        result += "not every check ran; ";
+    Problems parts;
+    if (stoppedBy_) parts.push_back("stopped by " + StopSignalText(*stoppedBy_));
+    if (portFailed_) parts.push_back("the port failed");
+    if (!failed.empty()) {
+        parts.push_back(std::to_string(failed.size()) + " failed (" + Listed(failed) + ")");
     }
-    result += notAsFound_.empty() ? "the controller is left as it was found."
-                                  : "the controller is NOT left as it was found (see Restore).";
-    Line(result);
+    // Skips that no failure explains, each reason with the checks it kept from running.
+    std::vector<std::pair<std::string, Problems>> unexplained;
+    for (const Group& group : groups_) {
+        for (const Check& check : group.checks) {
+            if (stoppedBy_ || check.verdict != Verdict::Skip ||
+                check.skipped != Skipped::ForItsOwnReason) {
+                continue;
+            }
+            auto same =
+                std::find_if(unexplained.begin(), unexplained.end(),
+                             [&](const auto& reason) { return reason.first == check.note; });
+            if (same == unexplained.end()) same = unexplained.insert(same, {check.note, {}});
+            same->second.push_back(check.key);
+        }
+    }
+    for (const auto& [why, keys] : unexplained) {
+        parts.push_back(std::to_string(keys.size()) + " asked for and not run (" + Listed(keys) +
+                        "): " + why);
+    }
+    if (parts.empty())
+        parts.push_back(passed == total ? "every check passed" : "not every check ran");
+    Line("Result: " + Join(parts) + "; " +
+         (notAsFound_.empty() ? "the controller is left as it was found."
+                              : "the controller is NOT left as it was found (see Restore)."));
+}
+
+std::string Checker::AddressText() const {
+    const std::string address = "address " + std::to_string(options_.address);
+    if (!foundAddress_) return address + " (J unanswered)";
+    if (*foundAddress_ != options_.address) {
+        return address + " (J reads " + std::to_string(*foundAddress_) + ")";
+    }
+    return address;
 }
 
 }  // namespace check

@@ -20,12 +20,18 @@ namespace check {
 
 enum class Verdict { NotRun, Pass, Fail, Skip };
 
+// Why a check was skipped: only the first kind follows from a failure already counted.
+enum class Skipped { AfterAFailure, ForItsOwnReason };
+
 struct Check {
     std::string key;  // "link.answer": stable, for the summary and for scripts
     std::string title;
     Verdict verdict = Verdict::NotRun;
     std::string note{};  // why it failed or was skipped
+    Skipped skipped = Skipped::AfterAFailure;
 };
+
+struct CheckRow;
 
 class Checker;
 
@@ -43,7 +49,8 @@ class Checker {
     Checker(const Options& options, CheckPort& port, Record& record, serial::Event& stop);
 
     // Runs every group, puts the controller back, prints the summary. Returns the exit
-    // status: 0 all passed and left as found, 1 otherwise, 130 stopped by Ctrl-C.
+    // status: 0 every check asked for passed and the controller is left as found, 1
+    // otherwise, 128 + the signal's number when a signal stopped the run.
     int Run();
 
   private:
@@ -51,7 +58,10 @@ class Checker {
     static constexpr std::chrono::milliseconds kSpeedSettle{100};
 
     void Plan();
+    void Add(Group& group, const CheckRow& row, uint32_t baud = 0);
     bool Asked(const Group& group) const;
+    // "address 1", with what J read when that is another address or nothing.
+    std::string AddressText() const;
 
     // The groups (groups.cpp).
     void Link();
@@ -72,10 +82,11 @@ class Checker {
 
     // A check: Begin prints its title, End its verdict (a pass when there are no problems).
     void Begin(std::string_view key);
+    void Begin(const CheckRow& row);
     void End(const Problems& problems);
-    void Skip(std::string_view key, const std::string& why);
+    void Skip(std::string_view key, const std::string& why, Skipped skipped);
     // Every check not run yet, from here on, as skipped.
-    void SkipRest(const std::string& why);
+    void SkipRest(const std::string& why, Skipped skipped);
     Check& CheckFor(std::string_view key);
 
     // Sends a command, waits for its reply, prints both.
@@ -95,8 +106,8 @@ class Checker {
     size_t replyLength_;
     std::vector<Group> groups_;
     Check* current_ = nullptr;
-    std::string skipReason_;  // set when the later groups cannot run
-    bool interrupted_ = false;
+    std::string skipReason_;        // set when the later groups cannot run
+    std::optional<int> stoppedBy_;  // the signal that stopped the run
     bool portFailed_ = false;
 
     // What was found at the start.

@@ -27,20 +27,34 @@ std::string FormatHint(const Exchange& x) {
     return {};
 }
 
+// A time limit the late reply would have met, with room to spare, for the engineer to try.
+std::string LongerTimeLimit(Clock::duration took) {
+    constexpr int64_t kStepMs = 100;
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(took * 3 / 2).count();
+    const int64_t limit =
+        std::min<int64_t>(kLongestTimeLimit.count(), (ms / kStepMs + 1) * kStepMs);
+    return "try --time-limit " + std::to_string(limit);
+}
+
 }  // namespace
 
 void Checker::Link() {
-    Begin("link.answer");
+    Begin(kLinkAnswer);
     // Listening on past the limit tells a late controller from a silent one.
     const Exchange x = Command(address_, 'D', 0, options_.timeLimit);
     const std::string within = " within " + Millis(options_.timeLimit);
     const size_t inTime = x.InTime();
+    const bool late = inTime < x.want && x.received.size() >= x.want;
     Problems problems;
     if (x.received.empty()) {
         problems.push_back("no answer" + within + ", nor in as long again");
+    } else if (late) {
+        problems.push_back("the reply came too late, after " + Elapsed(x.times[x.want - 1]) +
+                           ": a controller this slow needs a longer time limit (" +
+                           LongerTimeLimit(x.times[x.want - 1]) + ")");
     } else if (inTime == 0) {
-        problems.push_back("no answer" + within + "; the reply came after " +
-                           Elapsed(x.times.back()));
+        problems.push_back("no answer" + within + "; " + std::to_string(x.received.size()) +
+                           " bytes came after " + Elapsed(x.times.back()));
     } else if (inTime < x.want) {
         problems.push_back(std::to_string(inTime) + " of " + std::to_string(x.want) + " bytes" +
                            within + FormatHint(x));
@@ -50,16 +64,18 @@ void Checker::Link() {
     }
     End(problems);
     if (!problems.empty()) {
-        skipReason_ = "the link has no whole reply to D";
+        skipReason_ = late ? "the reply to D came too late (see link.answer)"
+                           : "the link has no whole reply to D";
+        const std::string why = late ? "no reply in time to judge" : "no whole reply to judge";
         for (const Check& check : groups_.front().checks) {
-            if (check.verdict == Verdict::NotRun) Skip(check.key, "no whole reply to judge");
+            if (check.verdict == Verdict::NotRun) Skip(check.key, why, Skipped::AfterAFailure);
         }
         return;
     }
 
     const frames::ReplyFrame reply = *ReplyOf(x);
     if (options_.format == frames::ReplyFormat::FiveByte) {
-        Begin("link.markers");
+        Begin(kLinkMarkers);
         if (reply.MarkersValid()) {
             End({});
         } else {
@@ -67,13 +83,13 @@ void Checker::Link() {
                  frames::HexBytes(&reply.end, 1)});
         }
     }
-    Begin("link.address");
+    Begin(kLinkAddress);
     if (reply.address == address_) {
         End({});
     } else {
         End({"it comes from " + std::to_string(reply.address)});
     }
-    Begin("link.letter");
+    Begin(kLinkLetter);
     if (reply.letter == 'D') {
         End({});
     } else {
@@ -82,7 +98,7 @@ void Checker::Link() {
     foundStatus_ = reply.data;
     lights_ = reply.data & kLightBits;
 
-    Begin("link.other-address");
+    Begin(kLinkOtherAddress);
     const frames::CommandFrame other{OtherAddress(address_), 'D', 0};
     const auto bytes = other.ToBytes();
     const Exchange o = Unanswered({bytes.begin(), bytes.end()}, frames::DescribeCommand(other));
@@ -99,11 +115,10 @@ void Checker::ReadFound() {
     Problems ignored;
     foundTimeout_ = Data(Ask('G'), 'G', ignored);
     foundAddress_ = Data(Command(0, 'J', 0), 'J', ignored);
-    std::string found =
-        "  lights " + DescribeLights(*foundStatus_) + "; timeout " +
-        (foundTimeout_ ? TimeoutText(*foundTimeout_) : "unknown (G unanswered)") + "; address " +
-        (foundAddress_ ? std::to_string(*foundAddress_) : "unknown (J unanswered)") + "; speed " +
-        std::to_string(options_.baud) + " bit/s";
+    std::string found = "  lights " + DescribeLights(*foundStatus_) + "; timeout " +
+                        (foundTimeout_ ? TimeoutText(*foundTimeout_) : "unknown (G unanswered)") +
+                        "; " + AddressText() + "; speed " + std::to_string(options_.baud) +
+                        " bit/s";
     if (*foundStatus_ & frames::kErrorPresent) {
         // Reading the error clears it; the errors group would clear it anyway.
         const auto code = Data(Ask('E'), 'E', ignored);
@@ -139,7 +154,7 @@ void Checker::Lights() {
 }
 
 void Checker::Timeout() {
-    Begin("timeout.read");
+    Begin(kTimeoutRead);
     Problems problems;
     const auto stored = Data(Ask('G'), 'G', problems);
     if (stored && foundTimeout_ && *stored != *foundTimeout_) {
@@ -148,16 +163,22 @@ void Checker::Timeout() {
     }
     End(problems);
     if (!stored || !foundTimeout_) {
-        const std::string why = "the stored timeout is not known, so it is left alone";
-        Skip("timeout.write", why);
-        Skip("timeout.restore", why);
+        // Without the stored value the controller could not be given it back.
+        const bool failed = !problems.empty();
+        const std::string why =
+            std::string(failed ? "G did not read the stored timeout (see timeout.read)"
+                               : "G did not answer before the checks") +
+            ", so the timeout is left alone";
+        const Skipped skipped = failed ? Skipped::AfterAFailure : Skipped::ForItsOwnReason;
+        Skip(kTimeoutWrite.key, why, skipped);
+        Skip(kTimeoutRestore.key, why, skipped);
         return;
     }
     // Next to the stored value: the least change to how the controller behaves meanwhile.
     const uint8_t original = *foundTimeout_;
     const uint8_t other = static_cast<uint8_t>(original < 255 ? original + 1 : original - 1);
 
-    Begin("timeout.write");
+    Begin(kTimeoutWrite);
     problems.clear();
     timeoutTouched_ = true;
     Data(Ask('F', other), 'F', problems);
@@ -166,7 +187,7 @@ void Checker::Timeout() {
     }
     End(problems);
 
-    Begin("timeout.restore");
+    Begin(kTimeoutRestore);
     problems.clear();
     Data(Ask('F', original), 'F', problems);
     const auto read = Data(Ask('G'), 'G', problems);
@@ -206,16 +227,21 @@ void Checker::Errors() {
 
 void Checker::AddressChange() {
     if (foundAddress_ != options_.address) {
-        const std::string why = "J did not read address " + std::to_string(options_.address) +
-                                " before the checks, so the address is left alone";
-        Skip("address.write", why);
-        Skip("address.back", why);
+        // Which address to write back would be a guess.
+        const std::string address = std::to_string(options_.address);
+        const std::string why =
+            (foundAddress_ ? "J reads address " + std::to_string(*foundAddress_) +
+                                 " where D answers at " + address
+                           : "J did not answer before the checks") +
+            ", so the address is left alone";
+        Skip(kAddressWrite.key, why, Skipped::ForItsOwnReason);
+        Skip(kAddressBack.key, why, Skipped::ForItsOwnReason);
         return;
     }
     const uint8_t original = options_.address;
     const uint8_t other = OtherAddress(original);
 
-    Begin("address.write");
+    Begin(kAddressWrite);
     Problems problems;
     addressTouched_ = true;
     Data(Command(0, 'I', other), 'I', problems, other);
@@ -226,7 +252,7 @@ void Checker::AddressChange() {
     if (read) address_ = *read;
     End(problems);
 
-    Begin("address.back");
+    Begin(kAddressBack);
     problems.clear();
     Data(Command(0, 'I', original), 'I', problems, original);
     address_ = original;
@@ -249,9 +275,9 @@ void Checker::SpeedChange() {
     };
     for (const frames::SpeedRow& row : frames::kSpeeds) {
         if (row.baud == options_.baud) continue;
-        const std::string key = "speed." + std::to_string(row.baud);
+        const std::string key = Fill(kSpeedTo.key, {{"baud", std::to_string(row.baud)}});
         if (!controllerBaud_) {
-            Skip(key, "the controller's speed is no longer known");
+            Skip(key, "the controller's speed is no longer known", Skipped::AfterAFailure);
             continue;
         }
         Begin(key);
@@ -260,10 +286,11 @@ void Checker::SpeedChange() {
         End(problems);
     }
     if (!controllerBaud_) {
-        Skip("speed.back", "the controller's speed is no longer known: see Restore");
+        Skip(kSpeedBack.key, "the controller's speed is no longer known: see Restore",
+             Skipped::AfterAFailure);
         return;
     }
-    Begin("speed.back");
+    Begin(kSpeedBack);
     Problems problems;
     switchTo({options_.baud, *frames::SpeedCodeForBaud(options_.baud)}, problems);
     if (problems.empty()) speedTouched_ = false;
@@ -279,12 +306,12 @@ void Checker::Replies() {
                 Join(shown)};
     };
     if (options_.format == frames::ReplyFormat::FiveByte) {
-        Begin("replies.markers");
+        Begin(kRepliesMarkers);
         End(some(badMarkers_));
     }
-    Begin("replies.address");
+    Begin(kRepliesAddress);
     End(some(badAddresses_));
-    Begin("replies.extra");
+    Begin(kRepliesExtra);
     if (extraBytes_.empty()) {
         End({});
     } else {

@@ -1,3 +1,4 @@
+// SIGINT and SIGTERM on POSIX: the handler notes which came and sets the stop event.
 #include <signal.h>
 
 #include <cerrno>
@@ -10,8 +11,9 @@ namespace {
 serial::Event* stopEvent = nullptr;
 
 // Setting the event is one write to its descriptor: safe in a signal handler.
-void OnStopSignal(int) {
+void OnStopSignal(int signal) {
     const int saved = errno;
+    NoteStopSignal(signal);
     if (stopEvent) stopEvent->Set();
     errno = saved;
 }

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "tools/checker/options.h"
 #include "tools/checker/port.h"
 #include "tools/checker/record.h"
+#include "tools/ports/serial_ports.h"
 
 namespace {
 
@@ -35,6 +37,15 @@ bool Confirmed(const check::Options& options) {
     return answer == "y" || answer == "yes";
 }
 
+// Whether the report can be written, found without touching a report that is already there
+// (the engineer may still say no); created tells whether this made the file.
+bool Writable(const std::string& path, bool& created) {
+    std::error_code ignored;
+    created = !std::filesystem::exists(path, ignored);
+    std::ofstream probe(path, std::ios::out | std::ios::app | std::ios::binary);
+    return probe.good();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,24 +60,31 @@ int main(int argc, char** argv) {
         std::puts(check::VersionText().c_str());
         return 0;
     }
-    if (!options.yes && !Confirmed(options)) {
-        std::puts("Nothing was sent.");
-        return kNotRun;
-    }
-
+    if (options.listPorts) return ports::PrintSerialPorts();
     const auto stop = serial::Event::Create();
-    if (!stop || !check::InstallInterrupt(*stop)) return Fail("cannot watch for Ctrl-C");
+    if (!stop) return Fail("cannot create the event that Ctrl-C and SIGTERM set");
+    // Whatever can fail before a command is sent fails before the engineer is asked: the port,
+    // then the report's path.
     check::CheckPort port(*stop);
     if (const std::string failure = port.Open(options.device, options.baud); !failure.empty()) {
         return Fail("cannot open " + options.device + ": " + failure);
     }
-    // Opened before anything is sent, so that a path that cannot be written stops the run
-    // while the controller is still untouched.
+    bool reportCreated = false;
+    if (!options.report.empty() && !Writable(options.report, reportCreated)) {
+        return Fail("cannot write the report " + options.report);
+    }
+    if (!options.yes && !Confirmed(options)) {
+        if (reportCreated) std::filesystem::remove(options.report);
+        std::puts("Nothing was sent.");
+        return kNotRun;
+    }
     std::ofstream report;
     if (!options.report.empty()) {
         report.open(options.report, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!report) return Fail("cannot write the report " + options.report);
     }
+    // Only now: until a command goes out, Ctrl-C (at the question, too) just ends the program.
+    if (!check::InstallInterrupt(*stop)) return Fail("cannot watch for Ctrl-C and SIGTERM");
     check::Record record(stdout);
     int status = check::Checker(options, port, record, *stop).Run();
     port.Close();

@@ -49,7 +49,7 @@ constexpr Option kOptions[] = {
      }},
     {"time-limit", true,
      [](Options& o, std::string_view v) {
-         const auto n = ParseNumber(v, 10, 60'000);
+         const auto n = ParseNumber(v, kShortestTimeLimit.count(), kLongestTimeLimit.count());
          if (n) o.timeLimit = std::chrono::milliseconds(*n);
          return n.has_value();
      }},
@@ -61,6 +61,7 @@ constexpr Option kOptions[] = {
     {"address-change", false, [](Options& o, std::string_view) { return Set(o.addressChange); }},
     {"speed-change", false, [](Options& o, std::string_view) { return Set(o.speedChange); }},
     {"yes", false, [](Options& o, std::string_view) { return Set(o.yes); }},
+    {"list-ports", false, [](Options& o, std::string_view) { return Set(o.listPorts); }},
     {"help", false, [](Options& o, std::string_view) { return Set(o.help); }},
     {"version", false, [](Options& o, std::string_view) { return Set(o.version); }},
 };
@@ -87,7 +88,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         },
         error);
     if (!parsed) return false;
-    if (!options.help && !options.version && options.device.empty()) {
+    if (!options.help && !options.version && !options.listPorts && options.device.empty()) {
         error = "--device is required";
         return false;
     }
@@ -103,27 +104,34 @@ std::string VersionText() {
 }
 
 std::string HelpText() {
+    // Each numbered item is one paragraph, its lines indented under its text: the manual
+    // page, made from this text, keeps every item on a line of its own.
     return R"(Usage: controller_check --device PATH [OPTION]...
+  or:  controller_check --list-ports
 Check a traffic-light controller of a vehicle scale over a serial port, the same way every
 time, and keep the record.
 
 The port is opened exclusively, 8 data bits, no parity, one stop bit, no flow control, RTS
-raised. The checks run in groups, each check printed as it runs with every frame sent and
-received (hex and meaning), its timing, and PASS, FAIL or SKIP:
-  1. Link: D answers within the time limit in the chosen format, with the right markers,
-     the controller's address and the letter D; D to another address gets no answer.
-  2. Lights: A 1, A 2, B 1, B 2, K, L, M, N and O each answer with the lights they set,
-     and a D that follows agrees.
-  3. Timeout: G reads the stored timeout, F writes another one that G reads back, F
-     writes the first one back.
-  4. Errors: P, H with data 1 and a single byte make E read 2, 3 and 1; the status byte's
-     error bit is set until E has read the error.
-  5. Address (--address-change): I writes another address, J reads it, I writes it back.
-  6. Speed (--speed-change): H to each other line speed, D at that speed, H back.
-  7. Replies: every reply framed and from the controller's address, no bytes beyond them.
-When the link fails with no whole reply the later groups are skipped. At the end the lights,
-the timeout, the address and the speed are put back as they were found, and the tool says
-so or says what it could not put back. Ctrl-C stops the checks and puts back what it can.
+raised, before anything is asked or sent. The checks run in groups, each check printed as it
+runs with every frame sent and received (hex and meaning), its timing, and PASS, FAIL or SKIP:
+  1.  Link: D answers within the time limit in the chosen format, with the right markers,
+      the controller's address and the letter D; D to another address gets no answer.
+  2.  Lights: A 1, A 2, B 1, B 2, K, L, M, N and O each answer with the lights they set,
+      and a D that follows agrees.
+  3.  Timeout: G reads the stored timeout, F writes another one that G reads back, F
+      writes the first one back.
+  4.  Errors: P, H with data 1 and a single byte make E read 2, 3 and 1; the status byte's
+      error bit is set until E has read the error.
+  5.  Address (with --address-change): I writes another address, J reads it, I writes it
+      back.
+  6.  Speed (with --speed-change): H to each other line speed, D at that speed, H back.
+  7.  Replies: every reply framed and from the controller's address, no bytes beyond them.
+
+When the link fails with no whole reply in time the later groups are skipped. A check that
+was asked for and skipped counts against the run, as a failure does, and the summary says
+why it was skipped. At the end the lights, the timeout, the address and the speed are put
+back as they were found, and the tool says so or says what it could not put back. Ctrl-C or
+SIGTERM stops the checks and puts back what it can.
 
 Options:
   --device PATH        serial port: a path (/dev/ttyUSB0), a name under /dev (ttyUSB0),
@@ -137,14 +145,17 @@ Options:
   --speed-change       also run the speed group (writes the controller's line speed)
   --report FILE        also write the record to FILE, as plain text
   -y, --yes            do not ask for confirmation before switching the lights
+  --list-ports         list the serial devices present, with their stable names, drivers
+                       and USB adapters, and exit
   -h, --help           show this text and exit
       --version        show the version and exit
 
 Exit status:
   0    every check passed and the controller is left as it was found
-  1    a check failed, or something could not be put back
+  1    a check failed or was skipped, or something could not be put back
   2    nothing was checked: bad options, the port did not open, or not confirmed
-  130  stopped by Ctrl-C
+  130  stopped by Ctrl-C (SIGINT)
+  143  stopped by SIGTERM
 )";
 }
 

@@ -10,6 +10,10 @@
 
 namespace check {
 
+// What --time-limit takes.
+inline constexpr std::chrono::milliseconds kShortestTimeLimit{10};
+inline constexpr std::chrono::milliseconds kLongestTimeLimit{60'000};
+
 struct Options {
     std::string device;  // a path, a name under /dev, or COMn
     uint8_t address = 1;
@@ -19,7 +23,8 @@ struct Options {
     std::string report;                        // file for the record; empty: none
     bool addressChange = false;
     bool speedChange = false;
-    bool yes = false;  // no confirmation asked
+    bool yes = false;        // no confirmation asked
+    bool listPorts = false;  // list the serial devices present instead of checking
     bool help = false;
     bool version = false;
 };

@@ -1,8 +1,7 @@
 #include "tools/checker/port.h"
 
 #include "serial/comm_constants.h"
-#include "serial/device.h"
-#include "serial/system_error.h"
+#include "tools/checker/port_failure.h"
 
 namespace check {
 namespace {
@@ -33,15 +32,16 @@ std::string CheckPort::Open(const std::string& device, uint32_t baud) {
     try {
         if (!comm_.OpenPort()) return "the port's stop event could not be created";
     } catch (const serial::ECommsError& error) {
-        // The system's reason, so that a missing, forbidden or busy device says which.
-        const std::string reason = serial::SystemErrorText(error.SystemError());
-        const std::string path = serial::PlatformDevicePath(comm_.PortName);
-        return reason.empty() ? error.what()
-                              : std::string(error.what()) + " " + path + ": " + reason;
+        // As the console says it, so that a missing, forbidden or busy device says which.
+        return OpenFailureText(error, comm_.PortName);
     }
     comm_.EscapeFunction(serial::SETRTS);
     baud_ = baud;
     return {};
+}
+
+std::string CheckPort::FailureText() const {
+    return LineLostText(comm_.LastFailureError(), comm_.PortName);
 }
 
 void CheckPort::SetSpeed(uint32_t baud) {

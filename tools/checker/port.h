@@ -30,9 +30,11 @@ class CheckPort {
     CheckPort& operator=(const CheckPort&) = delete;
 
     // Opens the device exclusively at this speed, no flow control, RTS raised. Returns an
-    // empty text, or why it failed.
+    // empty text, or why it failed (the console's words, then English).
     std::string Open(const std::string& device, uint32_t baud);
     void Close() { comm_.ClosePort(); }
+    // Why the port failed while open, when its worker knew; empty otherwise.
+    std::string FailureText() const;
 
     void SetSpeed(uint32_t baud);
     uint32_t Speed() const { return baud_; }

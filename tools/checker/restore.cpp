@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tools/checker/checker.h"
+#include "tools/checker/interrupt.h"
 #include "tools/checker/lights.h"
 #include "tools/checker/text.h"
 
@@ -25,7 +26,7 @@ void Checker::Restore() {
     try {
         // A reply to the command that was cut short may still be on its way: it must not
         // be taken for the answer to the first command that puts things back.
-        if (interrupted_) port_.Pause(options_.timeLimit);
+        if (stoppedBy_) port_.Pause(options_.timeLimit);
         if (speedTouched_ || controllerBaud_ != options_.baud) FindSpeed();
         if (addressTouched_ && foundAddress_) {
             Command(0, 'I', *foundAddress_);
@@ -43,8 +44,9 @@ void Checker::Restore() {
         notAsFound_ = Verify();
     } catch (const Interrupted&) {
         stop_.Reset();
-        Line("  Stopped again by Ctrl-C: the controller is left as it is now.");
-        notAsFound_ = {"not read back after a second Ctrl-C"};
+        const std::string signal = StopSignalText(StopSignal());
+        Line("  Stopped again by " + signal + ": the controller is left as it is now.");
+        notAsFound_ = {"not read back after a second " + signal};
     } catch (const PortFailed&) {
         Line("  The port failed.");
         notAsFound_ = {"not read back: the port failed"};
@@ -54,9 +56,8 @@ void Checker::Restore() {
         return;
     }
     Line("  Left as found: lights " + DescribeLights(*foundStatus_) + "; timeout " +
-         (foundTimeout_ ? TimeoutText(*foundTimeout_) : "not read") + "; address " +
-         (foundAddress_ ? std::to_string(*foundAddress_) : "not read") + "; speed " +
-         std::to_string(options_.baud) + " bit/s.");
+         (foundTimeout_ ? TimeoutText(*foundTimeout_) : "not read") + "; " + AddressText() +
+         "; speed " + std::to_string(options_.baud) + " bit/s.");
 }
 
 void Checker::FindSpeed() {
@@ -75,7 +76,8 @@ void Checker::FindSpeed() {
         Problems ignored;
         const auto address = Data(Command(0, 'J', 0), 'J', ignored);
         if (!address) continue;
-        address_ = *address;
+        // J is taken at its word only for an address the checks may have changed.
+        if (addressTouched_) address_ = *address;
         if (baud != options_.baud) {
             Ask('H', *frames::SpeedCodeForBaud(options_.baud));
             port_.Pause(kSpeedSettle);

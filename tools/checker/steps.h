@@ -1,12 +1,31 @@
 #pragma once
-// The commands of the lights and errors groups, one row a check: the plan takes its key and
-// title from here, the group its command.
+// Every check, declared once: a group's table gives each check its key and title, the plan
+// takes them from here, and the group names the row it begins, so that a key cannot be
+// misspelt in one place only. Titles hold the run's values as {address}, {other} (the address
+// that is not the controller's), {limit}, {length} (of a reply), {baud} and {code}.
 
 #include <cstdint>
 
 #include "tools/frames/protocol.h"
 
 namespace check {
+
+struct CheckRow {
+    const char* key;
+    const char* title;
+    bool fiveByteOnly = false;  // about the FF .. 03 markers, which only five-byte replies have
+};
+
+inline constexpr CheckRow kLinkAnswer{
+    "link.answer",
+    "D to address {address} answers within {limit} with a whole {length}-byte reply"};
+inline constexpr CheckRow kLinkMarkers{"link.markers", "the reply is framed FF .. 03", true};
+inline constexpr CheckRow kLinkAddress{"link.address", "the reply comes from address {address}"};
+inline constexpr CheckRow kLinkLetter{"link.letter", "the reply echoes the letter D"};
+inline constexpr CheckRow kLinkOtherAddress{"link.other-address",
+                                            "D to address {other} gets no answer"};
+inline constexpr const CheckRow* kLinkChecks[] = {&kLinkAnswer, &kLinkMarkers, &kLinkAddress,
+                                                  &kLinkLetter, &kLinkOtherAddress};
 
 struct LightStep {
     const char* key;
@@ -27,6 +46,14 @@ inline constexpr LightStep kLightSteps[] = {
     {"lights.o", 'O', 0, "O sets both lights green"},
 };
 
+inline constexpr CheckRow kTimeoutRead{"timeout.read", "G reads the stored timeout"};
+inline constexpr CheckRow kTimeoutWrite{"timeout.write",
+                                        "F with another value, then G reads that value"};
+inline constexpr CheckRow kTimeoutRestore{"timeout.restore",
+                                          "F with the stored value, then G reads it again"};
+inline constexpr const CheckRow* kTimeoutChecks[] = {&kTimeoutRead, &kTimeoutWrite,
+                                                     &kTimeoutRestore};
+
 struct ErrorStep {
     const char* key;
     const char* provocation;
@@ -40,5 +67,25 @@ inline constexpr ErrorStep kErrorSteps[] = {
     {"errors.data", "H with data 1", 'H', 1, frames::kBadData},
     {"errors.length", "a single byte", 0, 0, frames::kReceiveError},
 };
+
+inline constexpr CheckRow kAddressWrite{
+    "address.write", "I writes address {other}, J reads it, and D to {other} answers"};
+inline constexpr CheckRow kAddressBack{"address.back",
+                                       "I writes address {address} back, and J reads it"};
+inline constexpr const CheckRow* kAddressChecks[] = {&kAddressWrite, &kAddressBack};
+
+// One check for each line speed but the run's own ({baud} and {code} are that speed's), then
+// the way back to the run's own.
+inline constexpr CheckRow kSpeedTo{"speed.{baud}",
+                                   "H {baud} (code {code}) is answered, then D at {baud}"};
+inline constexpr CheckRow kSpeedBack{"speed.back", "H {baud} (code {code}) back, then D at {baud}"};
+
+inline constexpr CheckRow kRepliesMarkers{"replies.markers", "every reply is framed FF .. 03",
+                                          true};
+inline constexpr CheckRow kRepliesAddress{"replies.address",
+                                          "every reply comes from the address the controller has"};
+inline constexpr CheckRow kRepliesExtra{"replies.extra", "no bytes come beyond the replies"};
+inline constexpr const CheckRow* kRepliesChecks[] = {&kRepliesMarkers, &kRepliesAddress,
+                                                     &kRepliesExtra};
 
 }  // namespace check

@@ -30,4 +30,26 @@ std::string Join(const std::vector<std::string>& parts) {
     return text;
 }
 
+std::string Fill(std::string_view pattern,
+                 std::initializer_list<std::pair<std::string_view, std::string>> values) {
+    std::string text;
+    while (!pattern.empty()) {
+        const size_t open = pattern.find('{');
+        const size_t close = pattern.find('}', open);
+        if (close == std::string_view::npos) break;
+        text += pattern.substr(0, open);
+        const std::string_view name = pattern.substr(open + 1, close - open - 1);
+        bool known = false;
+        for (const auto& [key, value] : values) {
+            if (key != name) continue;
+            text += value;
+            known = true;
+            break;
+        }
+        if (!known) text += pattern.substr(open, close - open + 1);
+        pattern.remove_prefix(close + 1);
+    }
+    return text + std::string(pattern);
+}
+
 }  // namespace check

@@ -3,7 +3,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tools/frames/describe.h"
@@ -20,5 +23,8 @@ using frames::TimeoutText;  // "10 (1000 ms)"
 std::string ErrorCodeText(uint8_t code);
 // The parts joined with "; ".
 std::string Join(const std::vector<std::string>& parts);
+// The pattern with each "{name}" replaced by its value ("speed.{baud}" -> "speed.19200").
+std::string Fill(std::string_view pattern,
+                 std::initializer_list<std::pair<std::string_view, std::string>> values);
 
 }  // namespace check

@@ -58,6 +58,7 @@ Faults (also switchable at run time, see below):
 Control:
   --control FIFO        also read control lines from FIFO (created when missing)
   --exit-on-eof         stop when stdin ends (by default stdin's end is ignored)
+  --list-ports          list the serial devices present (for --device) and exit
   -h, --help            show this text
 
 Control lines, on stdin or the FIFO, one per line:

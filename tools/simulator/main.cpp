@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "tools/ports/serial_ports.h"
 #include "tools/simulator/line.h"
 #include "tools/simulator/monitor.h"
 #include "tools/simulator/settings.h"
@@ -93,6 +94,7 @@ int main(int argc, char** argv) {
         std::fputs(sim::HelpText("controller_sim").c_str(), stdout);
         return 0;
     }
+    if (options.listPorts) return ports::PrintSerialPorts();
     if (!InstallStopSignals()) return Fail(std::string("signals: ") + std::strerror(errno));
     // Reply bytes are timed to the microsecond (87 us a byte at 115200): the loop's waits
     // must not be stretched by the default 50 us of timer slack.

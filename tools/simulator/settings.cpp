@@ -185,6 +185,11 @@ constexpr Setting kSettings[] = {
          t.options->exitOnEof = true;
          return Ack("");
      }},
+    {"list-ports", Takes::Nothing, kCommandLine,
+     [](Target& t, std::string_view, std::string_view) {
+         t.options->listPorts = true;
+         return Ack("");
+     }},
     {"help", Takes::Nothing, kBoth,
      [](Target& t, std::string_view, std::string_view) {
          if (!t.options) return Ack(kControlHelp);

@@ -25,6 +25,7 @@ struct Options {
     bool exitOnEof = false;
     bool instant = false;  // replies in one write, not at the line's speed
     bool help = false;
+    bool listPorts = false;  // list the serial devices present and exit
     ControllerState controller;
     frames::ReplyFormat format = frames::ReplyFormat::FiveByte;
     bool formatGiven = false;  // the tap tells each reply's format by its markers otherwise
