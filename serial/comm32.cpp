@@ -143,6 +143,10 @@ void TComm32::ClosePort() {
     CloseEvent.reset();
     CommHandle.reset();
     portOpen_ = false;
+    // Both workers have ended, so everything this opening posted is queued now: none of it
+    // is dispatched later, when a reopening (Reset, Set speed) would take an old line's
+    // failure or chunk for the new line's.
+    NotifyWindow->Drop();
 }
 
 bool TComm32::QueueWrite(const uint8_t* data, uint16_t length) {
