@@ -75,9 +75,9 @@ std::unique_ptr<Thread> TComm32::CreateWorker(Worker which, const char* message)
         });
         return worker;
     } catch (const std::system_error& e) {
-        throw ECommsError(message, SystemErrorOf(e.code()));
+        throw ECommsError(message, SystemErrorOf(e.code()), ECommsError::Origin::Worker);
     } catch (const std::exception&) {
-        throw ECommsError(message);
+        throw ECommsError(message, 0, ECommsError::Origin::Worker);
     }
 }
 

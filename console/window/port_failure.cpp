@@ -8,6 +8,14 @@
 #include "serial/device.h"
 
 namespace console {
+namespace {
+
+QString SystemText(int systemError) {
+    const QString text = QString::fromStdString(serial::SystemErrorText(systemError));
+    return text.isEmpty() ? QString::fromUtf8(kSystemErrorCode).arg(systemError) : text;
+}
+
+}  // namespace
 
 QString PortFailureCause(const std::string& portName, int systemError, serial::FailureStage stage) {
     const std::string device = serial::PlatformDevicePath(portName);
@@ -30,9 +38,14 @@ QString PortFailureCause(const std::string& portName, int systemError, serial::F
         case serial::SystemCause::Other:
             break;
     }
-    QString text = QString::fromStdString(serial::SystemErrorText(systemError));
-    if (text.isEmpty()) text = QString::fromUtf8(kSystemErrorCode).arg(systemError);
-    return FailureText(QString::fromUtf8(kDeviceSystemError).arg(name, text));
+    return FailureText(QString::fromUtf8(kDeviceSystemError).arg(name, SystemText(systemError)));
+}
+
+QString OpeningFailureCause(const std::string& portName, const serial::ECommsError& failure) {
+    if (failure.Source() == serial::ECommsError::Origin::Device)
+        return PortFailureCause(portName, failure.SystemError(), serial::FailureStage::Opening);
+    if (failure.SystemError() == 0) return {};
+    return FailureText(SystemText(failure.SystemError()));
 }
 
 }  // namespace console
