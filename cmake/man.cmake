@@ -4,9 +4,12 @@
 #       build time from its own --help (help2man), so that it cannot drift from the program;
 #   dravik_man_page(<target> SOURCE <page.1.in>)     a page written by hand, for the window
 #       program, which has no --help (@PROJECT_VERSION@ is filled in).
+# With DRAVIK_MAN_PAGES off (a build only to run the programs) the help2man pages are left out.
 include(GNUInstallDirs)
 if(UNIX AND NOT CMAKE_CROSSCOMPILING)
-    find_program(HELP2MAN help2man REQUIRED)  # Debian package help2man
+    if(DRAVIK_MAN_PAGES)
+        find_program(HELP2MAN help2man REQUIRED)  # Debian package help2man
+    endif()
     find_program(GZIP gzip REQUIRED)
 endif()
 
@@ -15,6 +18,9 @@ function(dravik_man_page target)
         return()
     endif()
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME;SOURCE" "")
+    if(NOT arg_SOURCE AND NOT DRAVIK_MAN_PAGES)
+        return()
+    endif()
     set(page ${PROJECT_BINARY_DIR}/man/${target}.1)
     if(arg_SOURCE)
         configure_file(${arg_SOURCE} ${page}.in @ONLY)

@@ -44,8 +44,12 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 vehicle scale over a serial port: it switches the entry and exit lights,
 reads and writes the controller's address, timeout and line speed,
 provokes its error handling with faulty traffic, and shows every reply
-decoded. controller_sim, a simulated controller on a pseudo-terminal,
-lets the console be tried without a controller.")
+decoded (dravik). Three command-line programs come with it:
+controller_sim, a simulated controller on a pseudo-terminal, lets the
+console be tried without a controller; controller_tap sits between the
+console and a real controller and prints every frame both ways, decoded;
+controller_check runs a controller through its commands and faults and
+keeps the record, for the service engineer's file.")
 
 # cpack reads this file once per generator: the Debian package installs under /usr, from
 # the plain install plus its own files, and has no top folder.

@@ -1,13 +1,16 @@
 // Where the settings live, POSIX side. Unlike Windows, the system does not redirect a
 // program's writes beside itself in a protected folder to a per-user store, so the console
-// does it here: when it may not write beside its executable, its settings go to the user's
-// configuration folder. This is the one place the console reads environment variables.
+// does it here: when it may not write beside its executable, or the executable lies in the
+// system's tree (which the package manager owns, so that a file left there would outlive
+// the package), its settings go to the user's configuration folder, root's included. This is
+// the one place the console reads environment variables.
 
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <system_error>
 
 #include "console/settings_file.h"
@@ -32,6 +35,20 @@ fs::path ConfigHome() {
     return fs::path(home) / ".config";
 }
 
+// Anything under /usr (/usr/bin, /usr/local/bin), and a package's tree wherever it was
+// unpacked (dpkg --instdir, a staging folder): a folder bin in a folder usr or usr/local.
+// A portable folder or a build folder is neither.
+bool InSystemTree(const fs::path& folder) {
+    if (folder.is_absolute()) {
+        const auto first = std::next(folder.begin());  // the component after the root
+        if (first != folder.end() && *first == "usr") return true;
+    }
+    if (folder.filename() != "bin") return false;
+    const fs::path above = folder.parent_path();
+    return above.filename() == "usr" ||
+           (above.filename() == "local" && above.parent_path().filename() == "usr");
+}
+
 }  // namespace
 
 fs::path ExecutablePath() {
@@ -43,7 +60,8 @@ fs::path ExecutablePath() {
 fs::path UserSettingsFolder() {
     // Creating and renaming files is what the atomic write needs of the folder.
     const fs::path beside = ExecutablePath().parent_path();
-    if (!beside.empty() && ::faccessat(AT_FDCWD, beside.c_str(), W_OK | X_OK, AT_EACCESS) == 0)
+    if (!beside.empty() && !InSystemTree(beside) &&
+        ::faccessat(AT_FDCWD, beside.c_str(), W_OK | X_OK, AT_EACCESS) == 0)
         return {};
     const fs::path config = ConfigHome();
     return config.empty() ? fs::path() : config / "dravik";

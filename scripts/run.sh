@@ -39,12 +39,14 @@ case "${1:-}" in
         ;;
 esac
 
-scripts/deps.sh
+# Only what the console and the simulator need; scripts/test.sh brings the rest.
+scripts/deps.sh run
 
 build=${DRAVIK_BUILD_DIR:-build}
 [[ $build = /* ]] || build=$root/$build
 if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S . -B "$build" -G Ninja
+    cmake -S . -B "$build" -G Ninja -DBUILD_TESTING=OFF -DDRAVIK_BUILD_BENCHMARKS=OFF \
+        -DDRAVIK_MAN_PAGES=OFF
 fi
 targets=(controller_sim)
 ((sim_only)) || targets+=(dravik)

@@ -4,17 +4,20 @@
 # ThreadSanitizer. GUI tests run on Qt's offscreen platform.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh test
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+
+# A build folder that scripts/run.sh configured first had the tests and benchmarks off.
+everything=(-DBUILD_TESTING=ON -DDRAVIK_BUILD_BENCHMARKS=ON -DDRAVIK_MAN_PAGES=ON)
 
 build() {  # build DIR [cmake options...] [-- targets...]
     local dir=$1 options=() targets=()
     shift
     while (($#)) && [[ $1 != -- ]]; do options+=("$1"); shift; done
     (($#)) && shift && targets=(--target "$@")
-    cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
+    cmake -S . -B "$dir" -G Ninja "${everything[@]}" "${options[@]}" >/dev/null
     cmake --build "$dir" -j "$jobs" "${targets[@]}"
 }
 

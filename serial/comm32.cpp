@@ -75,9 +75,9 @@ std::unique_ptr<Thread> TComm32::CreateWorker(Worker which, const char* message)
         });
         return worker;
     } catch (const std::system_error& e) {
-        throw ECommsError(message, SystemErrorOf(e.code()));
+        throw ECommsError(message, SystemErrorOf(e.code()), ECommsError::Origin::Worker);
     } catch (const std::exception&) {
-        throw ECommsError(message);
+        throw ECommsError(message, 0, ECommsError::Origin::Worker);
     }
 }
 
@@ -143,6 +143,10 @@ void TComm32::ClosePort() {
     CloseEvent.reset();
     CommHandle.reset();
     portOpen_ = false;
+    // Both workers have ended, so everything this opening posted is queued now: none of it
+    // is dispatched later, when a reopening (Reset, Set speed) would take an old line's
+    // failure or chunk for the new line's.
+    NotifyWindow->Drop();
 }
 
 bool TComm32::QueueWrite(const uint8_t* data, uint16_t length) {

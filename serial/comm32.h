@@ -66,6 +66,8 @@ class TComm32 {
     void SetEventChar(char character);
 
     bool OpenPort();  // raises ECommsError
+    // Returns once both workers have ended; what they posted and was not yet dispatched is
+    // dropped with them.
     void ClosePort();
     // Copies the bytes at the call; they reach the line whole and in call order.
     bool QueueWrite(const uint8_t* data, uint16_t length);

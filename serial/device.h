@@ -92,5 +92,7 @@ std::unique_ptr<Device> OpenPlatformDevice(const std::string& name, int* error =
 // ("//./COM32" is /dev/ttyS31, "ttyUSB0" /dev/ttyUSB0); on Windows the name without its
 // "//./" or "\\.\" prefix ("COM32").
 std::string PlatformDevicePath(const std::string& portName);
+// Whether the system has that device at this moment (a path from PlatformDevicePath).
+bool DevicePresent(const std::string& device);
 
 }  // namespace serial

@@ -1,4 +1,6 @@
 // From the port name the console builds ("//./" + the port box text) to a device path.
+#include <sys/stat.h>
+
 #include <cctype>
 #include <string>
 
@@ -39,6 +41,11 @@ std::string PlatformDevicePath(const std::string& portName) {
     if (const unsigned long n = ComNumber(name)) return "/dev/ttyS" + std::to_string(n - 1);
     if (name.find('/') != std::string::npos) return name;
     return "/dev/" + name;
+}
+
+bool DevicePresent(const std::string& device) {
+    struct stat st {};
+    return !device.empty() && ::stat(device.c_str(), &st) == 0;
 }
 
 }  // namespace serial

@@ -35,9 +35,18 @@ std::optional<Message> MessageQueue::Pop() {
     return n;
 }
 
+void MessageQueue::Drop() {
+    std::lock_guard lock(mutex_);
+    DropLocked();
+}
+
 void MessageQueue::Close() {
     std::lock_guard lock(mutex_);
     closed_ = true;
+    DropLocked();
+}
+
+void MessageQueue::DropLocked() {
     records_.clear();
     bytes_ = 0;
     ready_->Reset();

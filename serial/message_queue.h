@@ -47,7 +47,9 @@ class MessageQueue {
     bool Post(Message n);
     // The taking thread. The oldest record, without waiting; nothing when empty.
     std::optional<Message> Pop();
-    // Refuses later posts and drops what is queued; wakes anyone waiting for room.
+    // Drops what is queued and goes on taking posts; wakes anyone waiting for room.
+    void Drop();
+    // Refuses later posts and drops what is queued.
     void Close();
 
     size_t Size() const;
@@ -61,6 +63,7 @@ class MessageQueue {
 
   private:
     static size_t Cost(const Message& n) { return n.payload.size() + sizeof(Message); }
+    void DropLocked();
 
     const size_t bound_;
     std::unique_ptr<Event> ready_;

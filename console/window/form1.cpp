@@ -15,6 +15,7 @@
 #include "console/window/application.h"
 #include "console/window/bevel_panel.h"
 #include "console/window/event_watch.h"
+#include "console/window/port_tooltip.h"
 
 namespace console {
 
@@ -135,6 +136,7 @@ void TForm1::WireHandlers() {
     on(btnErrorGen, &QPushButton::clicked, [this] { Protocol.SendSimple('P'); });
     on(btnErrorData, &QPushButton::clicked, [this] { Protocol.SendErrorData(); });
     on(btnErrorSend, &QPushButton::clicked, [this] { Protocol.SendErrorByte(); });
+    WatchPortToolTip(cbbCom);
 
     const struct {
         QRadioButton* selector;

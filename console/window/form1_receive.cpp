@@ -37,8 +37,7 @@ void TForm1::Comm321ReceiveData(const uint8_t* data, uint16_t length) {
 }
 
 void TForm1::Comm321CommFailure() {
-    // A report that was still queued when the port closed belongs to a line already gone.
-    if (!comm_->PortOpen()) return;
+    // Always the line open now: the port object drops what an earlier opening reported.
     // The port stays open until Stop; what the window showed of the controller is void.
     ClearIndicators();
     const QString lost = QString::fromUtf8(kLineLost);

@@ -91,9 +91,7 @@ void TForm1::btnStartClick() {
     try {
         comm_->OpenPort();
     } catch (const serial::ECommsError& failure) {
-        throw EExplainedFailure(failure.what(),
-                                PortFailureCause(comm_->PortName, failure.SystemError(),
-                                                 serial::FailureStage::Opening));
+        throw EExplainedFailure(failure.what(), OpeningFailureCause(comm_->PortName, failure));
     }
     comm_->EscapeFunction(serial::SETRTS);
     tmr1Timer();

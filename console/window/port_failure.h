@@ -5,11 +5,15 @@
 #include <QString>
 #include <string>
 
+#include "serial/comm_error.h"
 #include "serial/system_error.h"
 
 namespace console {
 
 // One sentence, or empty when the system gave no reason (systemError 0).
 QString PortFailureCause(const std::string& portName, int systemError, serial::FailureStage stage);
+// The line under a failed opening's message: the device and its cause when the device
+// failed; only the system's own text when a worker thread could not be created.
+QString OpeningFailureCause(const std::string& portName, const serial::ECommsError& failure);
 
 }  // namespace console

@@ -14,11 +14,17 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QtTest/QTest>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "console/window/application.h"
+#include "console/window/port_failure.h"
 #include "window_fixture.h"
 
 namespace apptest {
@@ -162,6 +168,51 @@ TEST_F(SequenceTest, StartOnAPortThatCannotBeOpenedSaysWhy) {
         form_->tmr1Timer();
         EXPECT_TRUE(form_->btnStart->isEnabled());
         EXPECT_FALSE(form_->btnGetState->isEnabled());
+    }
+}
+
+// A port object whose worker threads cannot be created, as when the system's thread limit
+// is reached.
+class NoThreadComm32 : public serial::TComm32 {
+  public:
+    using TComm32::Worker;
+    Worker failing = Worker::Reader;
+
+  protected:
+    std::thread StartWorker(Worker which, std::function<void()> body) override {
+        if (which == failing) throw std::system_error(EAGAIN, std::generic_category());
+        return TComm32::StartWorker(which, std::move(body));
+    }
+};
+
+// EAGAIN from a port that is held is a busy device; from a thread that cannot be created it
+// says nothing about the device, and only the system's own text is shown.
+TEST(OpeningFailureCause, NamesTheDeviceOnlyWhenTheDeviceFailed) {
+    PseudoTerminal line;
+    const std::string name = "//./" + line.Path();
+    const std::string again = std::strerror(EAGAIN) + std::string(".");
+    for (const auto failing : {NoThreadComm32::Worker::Reader, NoThreadComm32::Worker::Writer}) {
+        NoThreadComm32 comm;
+        comm.failing = failing;
+        comm.PortName = name;
+        try {
+            comm.OpenPort();
+            ADD_FAILURE() << "nothing raised";
+        } catch (const serial::ECommsError& e) {
+            EXPECT_EQ(console::OpeningFailureCause(name, e), QString::fromStdString(again));
+        }
+        comm.ClosePort();
+    }
+    serial::TComm32 holder, second;
+    holder.PortName = second.PortName = name;
+    ASSERT_TRUE(holder.OpenPort());
+    try {
+        second.OpenPort();
+        ADD_FAILURE() << "a held port opened";
+    } catch (const serial::ECommsError& e) {
+        EXPECT_EQ(console::OpeningFailureCause(name, e),
+                  QString::fromStdString("Устройство " + line.Path() +
+                                         " занято: порт открыт другой программой."));
     }
 }
 

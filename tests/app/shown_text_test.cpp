@@ -1,11 +1,17 @@
 // What the window shows comes from the line or from the operator, and from nothing else: a
 // reply's notes leave the status line with its text, a typed text reaches a failure box as
-// typed, and the program's command line reaches neither.
+// typed, and the program's command line reaches neither. The port box's tooltip tells the
+// device its text stands for, as the system has it when the tooltip is shown.
 
+#include <QApplication>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QToolButton>
+#include <filesystem>
+#include <fstream>
 
 #include "window_fixture.h"
 
@@ -44,6 +50,32 @@ TEST_F(ShownTextTest, WindowShowsOnlyWhatArrivedOrWasTyped) {
         << "the program ended on its options: " << program.readAll().toStdString();
     program.kill();
     program.waitForFinished();
+}
+
+TEST_F(ShownTextTest, PortBoxToolTipNamesTheDeviceAndWhetherItIsThereNow) {
+    MakeWindow();
+    EXPECT_EQ(form_->cbbCom->count(), 18);
+    // As a pointer resting on the box's text does: the event reaches its line edit first.
+    const auto hover = [&](const QString& text) {
+        form_->cbbCom->setEditText(text);
+        QWidget* under = form_->cbbCom->lineEdit();
+        QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), under->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(under, &help);
+        return form_->cbbCom->toolTip().toStdString();
+    };
+    const bool ttyS3 = std::filesystem::exists("/dev/ttyS3");
+    EXPECT_EQ(hover("COM4"), ttyS3 ? "COM4 — это устройство /dev/ttyS3, оно есть в системе."
+                                   : "COM4 — это устройство /dev/ttyS3, его сейчас нет в системе.");
+    PseudoTerminal line;
+    EXPECT_EQ(hover(QString::fromStdString(line.Path())),
+              "Устройство " + line.Path() + " есть в системе.");
+    const std::string later =
+        (std::filesystem::path(dir_.path().toStdString()) / "ttyLATE").string();
+    EXPECT_EQ(hover(QString::fromStdString(later)),
+              "Устройства " + later + " сейчас нет в системе.");
+    std::ofstream{later};  // the adapter is plugged in while the text stays
+    EXPECT_EQ(hover(QString::fromStdString(later)), "Устройство " + later + " есть в системе.");
+    EXPECT_EQ(hover(""), "Порт не задан.");
 }
 
 }  // namespace

@@ -139,6 +139,11 @@ TEST(PortablePackage, UnpacksIntoOneFolderWithTheInstalledTreeAndTheReadme) {
     const std::string readme = install_test::ReadText(top[0] / "README.txt");
     EXPECT_NE(readme.find("dravik.ini"), std::string::npos)
         << "the README does not tell where the settings live";
+    for (const std::string& file : expected) {
+        if (file.rfind("bin/", 0) == 0) {
+            EXPECT_NE(readme.find(file), std::string::npos) << "the README does not list " << file;
+        }
+    }
 }
 
 // The Debian package: the plain install's tree under /usr with the copyright notice Debian
@@ -156,9 +161,17 @@ TEST(DebianPackage, HoldsThePlainInstallUnderUsrWithItsControlFields) {
     const fs::path deb = Stage() / "packages" /
                          ("dravik_" DRAVIK_VERSION "_" + arch.substr(0, arch.find('\n')) + ".deb");
     ASSERT_TRUE(fs::is_regular_file(deb)) << deb << " was not made";
-    const auto [status, fields] = install_test::RunCommand(
-        "dpkg-deb -f " + install_test::ShellQuoted(deb) + " Package Section Maintainer Depends");
+    const auto [status, fields] =
+        install_test::RunCommand("dpkg-deb -f " + install_test::ShellQuoted(deb) +
+                                 " Package Section Maintainer Depends Description");
     ASSERT_EQ(status, 0) << fields;
+    // The description names every program the package puts on the PATH.
+    for (const std::string& file : expected) {
+        if (file.rfind("usr/bin/", 0) == 0) {
+            EXPECT_NE(fields.find(fs::path(file).filename().string()), std::string::npos)
+                << "the description does not name " << file << ": " << fields;
+        }
+    }
     EXPECT_NE(fields.find("Package: dravik\n"), std::string::npos) << fields;
     EXPECT_NE(fields.find("Section: electronics\n"), std::string::npos) << fields;
     EXPECT_NE(fields.find("Maintainer: "), std::string::npos) << fields;

@@ -1,6 +1,7 @@
-// Where the installed console keeps its settings, run as an ordinary user would run it: from
-// the Debian package's tree, where it may not write beside itself, the settings go to the
-// user's configuration folder; from the portable folder they stay beside the program. The
+// Where the installed console keeps its settings, run as an ordinary user would run it, and
+// as root: from the Debian package's tree the settings go to the user's configuration
+// folder and nothing is written in the tree; from the portable folder they stay beside the
+// program. The
 // console runs on the offscreen platform and is closed by SIGTERM, which closes its window
 // as a logout does. A failed write would show "Unable to write to ..." in a modal box and
 // keep the console from ending: such a run fails here as one that did not end.
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -141,12 +143,20 @@ class InstalledConsole : public ::testing::Test {
     }
 };
 
+// Every path under the tree, sorted.
+std::vector<std::string> Listing(const fs::path& tree) {
+    std::vector<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(tree))
+        paths.push_back(fs::relative(entry.path(), tree).string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
 std::string ReadOr(const fs::path& file, const char* missing) {
     return fs::exists(file) ? install_test::ReadText(file) : missing;
 }
 
 TEST_F(InstalledConsole, KeepsItsSettingsWhereItsUserMayWrite) {
-    const User user = OrdinaryUser();
     const std::string defaults = "[Main]\nPort=COM4\nSpeed=0\n5byte=1\n";
     const std::string administrators = "[Main]\nPort=COM9\nSpeed=3\n5byte=0\n";
     struct Case {
@@ -156,16 +166,20 @@ TEST_F(InstalledConsole, KeepsItsSettingsWhereItsUserMayWrite) {
         bool AdministratorsFile;  // a dravik.ini beside the program before the first start
         const char* Settings;     // where the settings are to be, under the run's folder
         std::string Expected;
+        bool Root = false;  // run as root, who may write anywhere, and still not there
     };
     const Case cases[] = {
         {"package, HOME", true, false, true, "home/.config/dravik/dravik.ini", administrators},
         {"package, XDG_CONFIG_HOME", true, true, false, "home/elsewhere/dravik/dravik.ini",
          defaults},
+        {"package, root", true, false, false, "home/.config/dravik/dravik.ini", defaults, true},
         {"portable folder", false, false, false, "tree/bin/dravik.ini", defaults},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         if (c.Debian && !DRAVIK_DEBIAN_PACKAGE) continue;
+        if (c.Root && ::geteuid() != 0) continue;
+        const User user = c.Root ? User{0, 0} : OrdinaryUser();
         const fs::path run = scratch / std::to_string(&c - cases);
         const fs::path home = run / "home";
         fs::create_directories(home);
@@ -190,6 +204,8 @@ TEST_F(InstalledConsole, KeepsItsSettingsWhereItsUserMayWrite) {
             fs::permissions(program.parent_path(), fs::perms::owner_write,
                             fs::perm_options::remove);
 
+        const std::vector<std::string> installed = Listing(tree);
+
         std::vector<std::string> env = {"HOME=" + home.string(), "QT_QPA_PLATFORM=offscreen",
                                         "PATH=/usr/bin:/bin"};
         if (c.ConfigHome) env.push_back("XDG_CONFIG_HOME=" + (home / "elsewhere").string());
@@ -197,6 +213,10 @@ TEST_F(InstalledConsole, KeepsItsSettingsWhereItsUserMayWrite) {
         EXPECT_EQ(failure, "") << ReadOr(run / "console.log", "");
 
         EXPECT_EQ(ReadOr(run / c.Settings, "(missing)"), c.Expected);
+        // The package manager owns the installed tree: nothing of the run may outlive it there.
+        if (c.Debian) {
+            EXPECT_EQ(Listing(tree), installed);
+        }
         // Nowhere else: not beside the program unless that is the place, not in the home.
         const fs::path beside = program.parent_path() / "dravik.ini";
         if (beside != run / c.Settings) {

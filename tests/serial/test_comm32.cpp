@@ -129,6 +129,7 @@ TEST_P(Comm32CreationFailureTest, RaisesTheWorkersMessageAndClosePortCleansUp) {
     } catch (const ECommsError& e) {
         EXPECT_STREQ(e.what(), c.reader ? kCannotCreateReadThread : kCannotCreateWriteThread);
         EXPECT_EQ(e.SystemError(), c.systemError);
+        EXPECT_EQ(e.Source(), ECommsError::Origin::Worker) << "the device did not fail";
     }
     EXPECT_TRUE(comm.PortOpen());
     EXPECT_EQ(port->LiveDevices(), 1);
@@ -151,6 +152,9 @@ TEST_P(Comm32CreationFailureTest, RaisesTheWorkersMessageAndClosePortCleansUp) {
 
 const std::exception_ptr kNoThread =
     std::make_exception_ptr(std::system_error(12, std::system_category()));
+// What std::thread raises when the system's thread limit is reached.
+const std::exception_ptr kThreadLimit =
+    std::make_exception_ptr(std::system_error(EAGAIN, std::generic_category()));
 
 INSTANTIATE_TEST_SUITE_P(
     Comm32, Comm32CreationFailureTest,
@@ -158,6 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CreationFailure{"ReaderResource", true,
                                       std::make_exception_ptr(std::bad_alloc()), 0},
                       CreationFailure{"WriterThread", false, kNoThread, 12},
+                      CreationFailure{"WriterThreadLimit", false, kThreadLimit, EAGAIN},
                       CreationFailure{"WriterResource", false,
                                       std::make_exception_ptr(std::runtime_error("no event")), 0}),
     [](const auto& info) { return info.param.name; });

@@ -130,14 +130,37 @@ TEST(Comm32Handlers, UnassignedHandlersAreSkipped) {
     EXPECT_TRUE(bare.ReaderReady());
 }
 
-TEST_F(Comm32DispatchTest, LineErrorIsSkippedOnceTheReaderIsGone) {
+// Reset and Set speed close and reopen in one handler, with nothing dispatched between: a
+// chunk, a line event and a failure the old line posted must not reach the new line's
+// handlers, while the new line's own notifications come through.
+TEST_F(Comm32DispatchTest, WhatAClosedOpeningPostedIsNeverDispatched) {
+    Bytes received;
+    int failures = 0;
+    comm.OnReceiveData = [&](const uint8_t* data, uint16_t length) {
+        received.insert(received.end(), data, data + length);
+    };
+    comm.OnCommFailure = [&](TComm32&) { ++failures; };
     OpenReady();
+    const int reads = port->Calls(Call::ReadFile);
+    const int waits = port->Calls(Call::WaitCommEvent);
+    port->PushRead({0xAA});
     port->PushLineEvent(EV_ERR, CE_OVERRUN);
-    serial::Event* ready[] = {&comm.NotificationEvent()};
-    ASSERT_EQ(WaitAny(ready, std::chrono::seconds(5)), 0);
+    port->Fail(Call::WriteFile);
+    const uint8_t byte = 1;
+    ASSERT_TRUE(comm.QueueWrite(&byte, 1));
+    // Each worker goes on to its next call only after it has posted.
+    ASSERT_TRUE(port->WaitCalls(Call::ReadFile, reads + 1));
+    ASSERT_TRUE(port->WaitCalls(Call::WaitCommEvent, waits + 1));
+    ASSERT_TRUE(port->WaitCalls(Call::EndWriter, 1));
+
     comm.ClosePort();
-    comm.ProcessNotifications();
-    EXPECT_EQ(calls, (Names{"LineEvent"}));
+    ASSERT_TRUE(comm.OpenPort());
+    port->PushRead({0xBB});
+    ASSERT_TRUE(PumpUntil(comm, [&] { return !received.empty(); }));
+    PumpFor(comm, std::chrono::milliseconds(20));
+    EXPECT_EQ(received, Bytes{0xBB});
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(calls, Names{});
 }
 
 // Chunks taken late, many at once, still arrive whole and in order, each followed by a zero
