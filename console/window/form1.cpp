@@ -15,6 +15,7 @@
 #include "console/window/application.h"
 #include "console/window/bevel_panel.h"
 #include "console/window/event_watch.h"
+#include "console/window/window_font.h"
 
 namespace console {
 
@@ -25,8 +26,7 @@ TForm1::TForm1(std::filesystem::path settingsFile)
       settingsFile_(std::move(settingsFile)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Эмулятор весов"));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
+    const QFont font = WindowFont();
     setFont(font);
     QPalette face = palette();
     face.setBrush(QPalette::Window, face.button());
