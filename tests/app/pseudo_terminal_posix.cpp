@@ -1,28 +1,43 @@
-#include "pseudo_terminal.h"
+// The far end on POSIX: the pseudo-terminal pair's master, in the test's own process.
 
 #include <poll.h>
 #include <termios.h>
 
-#include <chrono>
-#include <cstdint>
+#include "pseudo_terminal.h"
+#include "tools/pty/pty_pair.h"
 
 namespace apptest {
 
-PseudoTerminal::PseudoTerminal(bool holdSlave)
-    : PtyPair(holdSlave ? tty::kKeepSlave | tty::kRawSlave : 0) {}
+struct PseudoTerminal::Far {
+    tty::PtyPair pair;
+};
 
-std::vector<uint8_t> PseudoTerminal::Drain() const {
-    return Read(SIZE_MAX, std::chrono::milliseconds(150));
+PseudoTerminal::PseudoTerminal(bool holdSlave)
+    : far_(new Far{tty::PtyPair(holdSlave ? tty::kKeepSlave | tty::kRawSlave : 0)}),
+      path_(far_->pair.Path()) {}
+
+PseudoTerminal::~PseudoTerminal() = default;
+
+bool PseudoTerminal::Write(const std::vector<uint8_t>& bytes) const {
+    return far_->pair.Write(bytes);
+}
+
+std::vector<uint8_t> PseudoTerminal::Read(size_t n, std::chrono::milliseconds timeout) const {
+    return far_->pair.Read(n, timeout);
+}
+
+void PseudoTerminal::CloseMaster() {
+    far_->pair.CloseMaster();
 }
 
 bool PseudoTerminal::HungUp() const {
-    pollfd p{Master(), POLLIN, 0};
+    pollfd p{far_->pair.Master(), POLLIN, 0};
     return poll(&p, 1, 0) > 0 && (p.revents & POLLHUP);
 }
 
 uint32_t PseudoTerminal::SlaveBaud() const {
     termios t{};
-    if (Slave() < 0 || tcgetattr(Slave(), &t) != 0) return 0;
+    if (far_->pair.Slave() < 0 || tcgetattr(far_->pair.Slave(), &t) != 0) return 0;
     switch (cfgetospeed(&t)) {
         case B9600:
             return 9600;

@@ -1,10 +1,6 @@
 // The operator's sequences against a pseudo-terminal standing in for the controller: Start,
 // replies shown, light selectors, Stop, Reset, Set speed, the reply format, and failures.
 
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,7 +10,6 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QtTest/QTest>
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -85,84 +80,6 @@ TEST_F(SequenceTest, StartWithABadNumberFailsWithThePortClosedAndIndicatorsClear
     EXPECT_FALSE(form_->rbInputRed->isChecked());
     EXPECT_FALSE(form_->chkInput1->isChecked());
     EXPECT_TRUE(line.Drain().empty());
-}
-
-// Takes the device out of the test's reach. Root may open anything, so as root the device
-// becomes one of the dialout group, to be opened while acting as an account outside it (see
-// Unprivileged); any other user loses the owner's rights on it.
-void TakeRightsAway(const std::string& device) {
-    if (geteuid() != 0) {
-        EXPECT_EQ(chmod(device.c_str(), 0), 0);
-        return;
-    }
-    const group* dialout = getgrnam("dialout");
-    ASSERT_NE(dialout, nullptr);
-    EXPECT_EQ(chown(device.c_str(), 0, dialout->gr_gid), 0);
-    EXPECT_EQ(chmod(device.c_str(), 0660), 0);
-}
-
-// While it lives, a process started as root acts as nobody.
-class Unprivileged {
-  public:
-    Unprivileged() : wasRoot_(geteuid() == 0) {
-        if (wasRoot_) {
-            EXPECT_TRUE(setegid(kNobody) == 0 && seteuid(kNobody) == 0);
-        }
-    }
-    ~Unprivileged() {
-        if (wasRoot_ && (seteuid(0) != 0 || setegid(0) != 0)) std::abort();
-    }
-
-  private:
-    static constexpr uid_t kNobody = 65534;
-    const bool wasRoot_;
-};
-
-std::string OwningGroup(const std::string& device) {
-    struct stat st {};
-    if (stat(device.c_str(), &st) != 0) return {};
-    const group* owner = getgrgid(st.st_gid);
-    return owner ? owner->gr_name : "";
-}
-
-TEST_F(SequenceTest, StartOnAPortThatCannotBeOpenedSaysWhy) {
-    PseudoTerminal held, guarded;
-    serial::TComm32 otherOpener;  // another program with the port open
-    otherOpener.PortName = "//./" + held.Path();
-    ASSERT_TRUE(otherOpener.OpenPort());
-    TakeRightsAway(guarded.Path());
-    MakeWindow();
-
-    const std::string missing = "/dev/dravik-no-such-port";
-    const struct {
-        std::string device;
-        bool unprivileged;
-        std::string cause;
-    } cases[] = {
-        {missing, false, "Устройство " + missing + " не существует."},
-        {held.Path(), false,
-         "Устройство " + held.Path() + " занято: порт открыт другой программой."},
-        {guarded.Path(), true,
-         "Нет прав на доступ к устройству " + guarded.Path() + ": добавьте пользователя в группу " +
-             OwningGroup(guarded.Path()) + " и войдите в систему заново."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.device);
-        form_->cbbCom->setEditText(QString::fromStdString(c.device));
-        std::optional<SeenBox> box;
-        {
-            std::optional<Unprivileged> user;
-            if (c.unprivileged) user.emplace();
-            box = CloseBoxDuring([&] { Click(form_->btnStart); });
-        }
-        ASSERT_TRUE(box.has_value());
-        EXPECT_EQ(box->Text, QString::fromStdString("Невозможно открыть порт.\n" + c.cause));
-        EXPECT_EQ(box->Title, console::TApplication::Title());
-        EXPECT_FALSE(form_->Comm321()->PortOpen());
-        form_->tmr1Timer();
-        EXPECT_TRUE(form_->btnStart->isEnabled());
-        EXPECT_FALSE(form_->btnGetState->isEnabled());
-    }
 }
 
 TEST_F(SequenceTest, StartWithoutASpeedRowFailsWithTheEmptyText) {

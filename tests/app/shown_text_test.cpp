@@ -3,6 +3,7 @@
 // typed, and the program's command line reaches neither.
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProcess>
 #include <QToolButton>
@@ -33,7 +34,7 @@ TEST_F(ShownTextTest, WindowShowsOnlyWhatArrivedOrWasTyped) {
     // platform among them would end it at once; the platform named by the environment holds.
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QGuiApplication::platformName());
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(QStringLiteral(DRAVIK_PROGRAM),
