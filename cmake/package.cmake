@@ -1,7 +1,8 @@
 # The packages (cpack in the build folder):
 # - the portable package: one archive that unpacks into a single folder
-#   dravik-<version>-<system>-<processor>/ holding the installed tree and the README; the
-#   console keeps dravik.ini beside itself there, so the folder goes where the user may write;
+#   dravik-<version>-<system>-<processor>/ (dravik-<version>-win64/ on Windows) holding the
+#   installed tree and the README; the console keeps dravik.ini beside itself there, so the
+#   folder goes where the user may write;
 # - on Linux, the Debian package dravik_<version>_<arch>.deb, installing under /usr; the
 #   console then keeps its settings in the user's configuration folder.
 set(CPACK_PACKAGE_NAME dravik)
@@ -11,6 +12,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_FILE_NAME
     "${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}")
 if(WIN32)
+    # The download's name as Windows users know it.
+    set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win64")
     set(CPACK_GENERATOR ZIP)
 elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     set(CPACK_GENERATOR TGZ DEB)

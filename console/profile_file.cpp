@@ -138,11 +138,11 @@ std::string StoredValue(std::string_view value) {
     return stored.append(1, '"').append(value).append(1, '"');
 }
 
-// The file's own line break: its first one, or "\n" for a file without any. A carriage
+// The file's own line break: its first one, or the platform's for a file without any. A carriage
 // return that ends the file is taken for a "\r\n" whose line feed was lost.
 std::string_view LineBreakOf(std::string_view content) {
     const size_t brk = content.find_first_of(kLineBreakBytes);
-    if (brk == std::string_view::npos) return "\n";
+    if (brk == std::string_view::npos) return kNewFileLineBreak;
     if (brk + 1 == content.size() && content[brk] == '\r') return "\r\n";
     return content.substr(brk, PastLineBreak(content, brk) - brk);
 }

@@ -25,7 +25,8 @@ std::string ReadProfileText(const std::filesystem::path& file, std::string_view 
                             size_t maxChars = 2047);
 
 // Replaces the key's value, or adds the key (and the section); every other byte of the file
-// stays as it was, and the file keeps its line endings (LF for a new file). The new file is
+// stays as it was, and the file keeps its line endings (kNewFileLineBreak for a new file, or
+// one without any). The new file is
 // on disk when this returns true; on false the old file is untouched.
 bool WriteProfileText(const std::filesystem::path& file, std::string_view section,
                       std::string_view key, std::string_view value);
@@ -36,7 +37,11 @@ std::optional<std::string> FindProfileValue(std::string_view content, std::strin
 std::string SetProfileValue(std::string_view content, std::string_view section,
                             std::string_view key, std::string_view value);
 
-// Platform part (profile_file_posix.cpp, profile_file_win32.cpp): writes the contents to
+// Platform part (profile_file_posix.cpp, profile_file_win32.cpp).
+// The line break of a file that has none yet: LF on POSIX, CRLF on Windows, as the system's
+// own profile functions write it there.
+extern const std::string_view kNewFileLineBreak;
+// Writes the contents to
 // a new file beside the target, flushes it to disk and renames it over the target, keeping
 // the target's permission bits. A directory in the target's place fails.
 bool ReplaceFileContents(const std::filesystem::path& file, std::string_view contents);

@@ -12,6 +12,8 @@
 
 namespace console {
 
+const std::string_view kNewFileLineBreak = "\n";
+
 namespace {
 
 namespace fs = std::filesystem;

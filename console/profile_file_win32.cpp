@@ -9,6 +9,8 @@
 
 namespace console {
 
+const std::string_view kNewFileLineBreak = "\r\n";
+
 bool ReplaceFileContents(const std::filesystem::path& file, std::string_view contents) {
     const DWORD attributes = ::GetFileAttributesW(file.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {

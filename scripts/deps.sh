@@ -20,6 +20,9 @@ test_packages=(
     lintian help2man groff-base
     qt6-serialport-dev libserialport-dev
     g++-mingw-w64-x86-64-posix wine64 python3
+    # The Windows stage: Qt for Windows built from Debian's source, Wine's own fonts (MS Sans
+    # Serif), and clicks, screenshots and the clipboard on its X display.
+    dpkg-dev perl fonts-wine xdotool imagemagick xclip
 )
 
 case "${1:-test}" in

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and passes every test: the normal build, the whole suite again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and the serial and end-to-end tests under
-# ThreadSanitizer. GUI tests run on Qt's offscreen platform.
+# AddressSanitizer + UndefinedBehaviorSanitizer, the serial and end-to-end tests under
+# ThreadSanitizer, and the Windows build under Wine (Qt for Windows built into the cache
+# first when it is missing). GUI tests run on Qt's offscreen platform, the Windows ones on
+# Qt's windows platform under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -35,5 +37,5 @@ build build-tsan -DDRAVIK_SANITIZE=thread -- serial_tests reliability_serial_tes
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir build-tsan -j "$jobs" -L 'serial|e2e' --output-on-failure
 
-echo "== Windows: cross-build under Wine (serial object, console logic), window syntax check"
+echo "== Windows: Qt for Windows, the cross-build, the zip and its tests under Wine"
 scripts/test-wine.sh build-win

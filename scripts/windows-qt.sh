@@ -55,7 +55,8 @@ fi
 
 work=$cache/work-$upstream-$options_id
 started=$(date +%s)
-echo "windows-qt: building Qt $version for Windows into $prefix (about 30 minutes on 2 cores)"
+echo "windows-qt: building Qt $version for Windows into $prefix (about an hour of CPU time:" \
+    "half an hour or more on 2 cores)"
 rm -rf "$prefix" "$work"
 mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/apt/sources"
 
@@ -91,6 +92,11 @@ cmake --build "$work/build" -j "${JOBS:-$(nproc)}" >"$work/build.log" 2>&1 || {
 cmake --install "$work/build" >"$work/install.log" 2>&1
 rm -rf "$work"
 seconds=$(($(date +%s) - started))
-printf '%s\n' "$version" "${options[@]}" "built in $seconds s" >"$stamp"
-echo "windows-qt: built in $seconds s ($(du -sh "$prefix" | cut -f1))" >&2
+# The CPU time of everything run here, for comparing builds on a busy and an idle machine.
+times >"$cache/times-$options_id"  # in this shell, not a pipeline's: its children's times
+cpu=$(tail -n 1 "$cache/times-$options_id" |
+    awk '{ for (i = 1; i <= NF; i++) { split($i, t, "m"); s += t[1] * 60 + t[2] } printf "%d", s }')
+rm -f "$cache/times-$options_id"
+printf '%s\n' "$version" "${options[@]}" "built in $seconds s, $cpu s of CPU" >"$stamp"
+echo "windows-qt: built in $seconds s, $cpu s of CPU ($(du -sh "$prefix" | cut -f1))" >&2
 echo "$prefix"

@@ -18,6 +18,8 @@ std::span<const SystemCauseRow> PlatformCauses() {
         {{ERROR_SHARING_VIOLATION}, C::Busy, C::Busy},
         {{ERROR_DEVICE_REMOVED, ERROR_DEVICE_NOT_CONNECTED}, C::NotFound, C::Gone},
         {{ERROR_BAD_COMMAND, ERROR_GEN_FAILURE, ERROR_OPERATION_ABORTED}, C::Other, C::Gone},
+        // The far end of the line has gone: Wine's answer for a terminal that hung up.
+        {{ERROR_BROKEN_PIPE}, C::Other, C::Gone},
     };
     return kRows;
 }

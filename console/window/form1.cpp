@@ -16,6 +16,7 @@
 #include "console/window/bevel_panel.h"
 #include "console/window/event_watch.h"
 #include "console/window/port_tooltip.h"
+#include "console/window/window_font.h"
 
 namespace console {
 
@@ -26,8 +27,7 @@ TForm1::TForm1(std::filesystem::path settingsFile)
       settingsFile_(std::move(settingsFile)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Эмулятор весов"));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
+    const QFont font = WindowFont();
     setFont(font);
     QPalette face = palette();
     face.setBrush(QPalette::Window, face.button());

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHelpEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -39,7 +40,7 @@ TEST_F(ShownTextTest, WindowShowsOnlyWhatArrivedOrWasTyped) {
     // platform among them would end it at once; the platform named by the environment holds.
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QGuiApplication::platformName());
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(QStringLiteral(DRAVIK_PROGRAM),

@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest/QTest>
+
+#include "console/window/application.h"
 
 namespace apptest {
 namespace {
@@ -78,6 +81,19 @@ void WindowTest::PointAt(const PseudoTerminal& line) {
 
 void WindowTest::Click(QWidget* control) {
     QTest::mouseClick(control, Qt::LeftButton);
+}
+
+void WindowTest::ExpectStartFails(const std::string& device, const std::string& cause) {
+    SCOPED_TRACE(device);
+    form_->cbbCom->setEditText(QString::fromStdString(device));
+    const auto box = CloseBoxDuring([&] { Click(form_->btnStart); });
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->Text, QString::fromStdString("Невозможно открыть порт.\n" + cause));
+    EXPECT_EQ(box->Title, console::TApplication::Title());
+    EXPECT_FALSE(form_->Comm321()->PortOpen());
+    form_->tmr1Timer();
+    EXPECT_TRUE(form_->btnStart->isEnabled());
+    EXPECT_FALSE(form_->btnGetState->isEnabled());
 }
 
 void WindowTest::StartOn(PseudoTerminal& line) {

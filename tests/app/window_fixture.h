@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string>
 
 #include "console/window/form1.h"
 #include "pseudo_terminal.h"
@@ -48,6 +49,9 @@ class WindowTest : public testing::Test {
     void StartOn(PseudoTerminal& line);        // Start, then the D frame is read off the line
     void Reply(PseudoTerminal& line, const std::vector<uint8_t>& bytes);  // and wait for it
     void Click(QWidget* control);
+    // Start on a device that cannot be opened: the error box gives this cause below the
+    // opening failure, and the window stays closed.
+    void ExpectStartFails(const std::string& device, const std::string& cause);
 
     QTemporaryDir dir_;
     std::unique_ptr<console::TForm1> form_;

@@ -54,7 +54,9 @@ TEST_F(SettingsFile, DefaultsWithoutAFile) {
 
 TEST_F(SettingsFile, WritesANewFile) {
     WriteSettings(file, Settings{});
-    EXPECT_EQ(Get(), "[Main]\nPort=COM4\nSpeed=0\n5byte=1\n");
+    // The platform's line break: CRLF on Windows, where other programs read the file too.
+    const std::string br(kNewFileLineBreak);
+    EXPECT_EQ(Get(), "[Main]" + br + "Port=COM4" + br + "Speed=0" + br + "5byte=1" + br);
     EXPECT_TRUE(Strays().empty());
 }
 
@@ -124,6 +126,7 @@ struct RewriteCase {
 };
 
 TEST_F(SettingsFile, RewriteLeavesEveryOtherByte) {
+    const std::string br(kNewFileLineBreak);  // of a file without a line break of its own
     const RewriteCase cases[] = {
         {"ReplacesInPlace",
          "; settings\n[Other]\nPort=COM9\n\n[Main]\nPort = COM1 "
@@ -136,8 +139,9 @@ TEST_F(SettingsFile, RewriteLeavesEveryOtherByte) {
          "[main]\nOther=1\nPort=COM4\nSpeed=0\n5byte=1\n\n[X]\na=1\n"},
         {"AddsSectionAfterUnterminatedLine", "[X]\na=1",
          "[X]\na=1\n[Main]\nPort=COM4\nSpeed=0\n5byte=1\n"},
-        {"SectionWithoutLineBreak", "[Main]", "[Main]\nPort=COM4\nSpeed=0\n5byte=1\n"},
-        {"EmptyFile", "", "[Main]\nPort=COM4\nSpeed=0\n5byte=1\n"},
+        {"SectionWithoutLineBreak", "[Main]",
+         "[Main]" + br + "Port=COM4" + br + "Speed=0" + br + "5byte=1" + br},
+        {"EmptyFile", "", "[Main]" + br + "Port=COM4" + br + "Speed=0" + br + "5byte=1" + br},
     };
     for (const RewriteCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -251,7 +255,8 @@ TEST(ProfileText, NamesAndSections) {
     // A new key goes to the first section of the name.
     EXPECT_EQ(SetProfileValue(content, "A", "n", "v"), "[A]\nk=1\nn=v\n[B]\nk=2\n[a]\nj=3\n");
     // Line breaks in a value cannot make new lines.
-    EXPECT_EQ(SetProfileValue("", "A", "k", "x\n[B]\ny=1"), "[A]\nk=x\n");
+    const std::string br(kNewFileLineBreak);
+    EXPECT_EQ(SetProfileValue("", "A", "k", "x\n[B]\ny=1"), "[A]" + br + "k=x" + br);
 }
 
 }  // namespace
