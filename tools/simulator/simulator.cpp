@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tools/simulator/monitor.h"
+#include "tools/line/monitor.h"
 
 namespace sim {
 namespace {

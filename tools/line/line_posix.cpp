@@ -10,8 +10,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "tools/line/line.h"
 #include "tools/pty/pty_pair.h"
-#include "tools/simulator/line.h"
 
 namespace sim {
 namespace {
