@@ -7,12 +7,7 @@
 namespace tap {
 namespace {
 
-struct Option {
-    std::string_view name;
-    bool takesValue;
-    // False when the value is not valid.
-    bool (*apply)(Options& options, std::string_view value);
-};
+using Option = cli::Option<Options>;
 
 bool SetText(std::string& field, std::string_view value) {
     field = value;
@@ -48,30 +43,11 @@ constexpr Option kOptions[] = {
      }},
 };
 
-const Option* FindOption(std::string_view name) {
-    for (const Option& option : kOptions) {
-        if (option.name == name) return &option;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     bool unknown = false;
-    const bool parsed = cli::ParseArguments(
-        argc, argv, {{"-h", "--help"}},
-        [&unknown](std::string_view name) -> std::optional<cli::Takes> {
-            const Option* option = FindOption(name);
-            unknown = !option;
-            if (!option) return std::nullopt;
-            return option->takesValue ? cli::Takes::Value : cli::Takes::Nothing;
-        },
-        [&](std::string_view name, std::string_view value) {
-            return FindOption(name)->apply(options, value);
-        },
-        error);
-    if (!parsed) {
+    if (!cli::ParseTable(argc, argv, {{"-h", "--help"}}, kOptions, options, error, &unknown)) {
         // The tap simulates nothing: the simulator's options (--split, --address...) have no
         // meaning here, and saying which options do saves a look at the help.
         if (unknown) {
