@@ -61,6 +61,7 @@ class Line {
                 sent_.clear();
                 protocol_.SendErrorByte();
                 ToTap(at);
+                errorByteAt_ = fed_;
                 break;
             case Step::Kind::Device:
                 if (step.bytes.empty()) break;
@@ -129,6 +130,7 @@ class Line {
         Pending write = std::move(writes_.front());
         writes_.pop_front();
         const Clock::time_point at = std::max(write.at, fed_);
+        Sending(at);
         fed_ = at;
         played_.consoleBytes += write.bytes.size();
         tap_.FromConsole(write.bytes.data(), write.bytes.size(), at);
@@ -155,12 +157,19 @@ class Line {
 
     void ToTap(Clock::time_point at) {
         at = std::max(at, fed_);
+        Sending(at);
         for (const Bytes& bytes : sent_) {
             played_.consoleBytes += bytes.size();
             tap_.FromConsole(bytes.data(), bytes.size(), at);
         }
         sent_.clear();
         fed_ = at;
+    }
+
+    void Sending(Clock::time_point at) {
+        if (errorByteAt_ && at - *errorByteAt_ <= frames::LineDecoder::kCommandGap) {
+            played_.loneErrorBytes = false;
+        }
     }
 
     void Collect() {
@@ -183,6 +192,7 @@ class Line {
     Clock::time_point chunkLast_;
     std::deque<Pending> writes_;  // error queries on their way to the line
     Clock::time_point fed_;       // the latest time given to the tap
+    std::optional<Clock::time_point> errorByteAt_;
     Played played_;
 };
 

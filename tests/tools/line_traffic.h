@@ -47,6 +47,9 @@ struct Played {
     std::vector<Shown> tap;                // every reply the tap says the console decodes
     std::vector<frames::LineEvent> lines;  // all the tap's lines, in the order given
     size_t consoleBytes = 0;               // all the console sent
+    // Every faulty single byte stood alone: nothing else from the console within 20 ms
+    // after it (else the controller, and the tap with it, take it into a command).
+    bool loneErrorBytes = true;
 };
 
 // Steps in the order of their times. fiveByte and controllerNumber: the console's settings;

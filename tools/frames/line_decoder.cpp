@@ -97,8 +97,15 @@ void LineDecoder::FromConsole(const uint8_t* bytes, size_t count, Clock::time_po
 
 void LineDecoder::FromDevice(const uint8_t* bytes, size_t count, Clock::time_point at) {
     Expire(at);
-    chunk_.insert(chunk_.end(), bytes, bytes + count);
-    chunkAt_.insert(chunkAt_.end(), count, at);
+    while (count > 0) {
+        if (!chunk_.empty() && at - chunkAt_.front() >= kChunkTime) CloseChunk();
+        const size_t take = std::min(count, kChunkSize - chunk_.size());
+        chunk_.insert(chunk_.end(), bytes, bytes + take);
+        chunkAt_.insert(chunkAt_.end(), take, at);
+        bytes += take;
+        count -= take;
+        if (chunk_.size() == kChunkSize) CloseChunk();
+    }
     Release();
 }
 
@@ -112,7 +119,10 @@ void LineDecoder::Note(std::string text, Clock::time_point at) {
 }
 
 void LineDecoder::Expire(Clock::time_point now) {
-    if (!chunk_.empty() && now - chunkAt_.back() > kChunkSilence) CloseChunk();
+    if (!chunk_.empty() &&
+        (now - chunkAt_.back() > kChunkSilence || now - chunkAt_.front() >= kChunkTime)) {
+        CloseChunk();
+    }
     for (FrameEvent& frame : commands_.Expire(now)) {
         LineEvent event;
         event.kind = LineEvent::Kind::IncompleteCommand;
@@ -129,7 +139,10 @@ std::optional<Clock::time_point> LineDecoder::Deadline() const {
     const auto sooner = [&deadline](Clock::time_point at) {
         if (!deadline || at < *deadline) deadline = at;
     };
-    if (!chunk_.empty()) sooner(chunkAt_.back() + kChunkSilence + Clock::duration(1));
+    if (!chunk_.empty()) {
+        sooner(std::min(chunkAt_.back() + kChunkSilence + Clock::duration(1),
+                        chunkAt_.front() + kChunkTime));
+    }
     // A line waiting behind an incomplete reply waits so long and no longer.
     const auto holding = Holding();
     if (holding && !queued_.empty() && queued_.front().at > *holding) {

@@ -54,8 +54,11 @@ struct LineEvent {
 
 class LineDecoder {
   public:
-    // The console reader's silence that ends a chunk.
+    // The console reader's silence that ends a chunk; a chunk also ends when it has come to
+    // the reader's size or taken the reader's whole time-out (a line that never falls silent).
     static constexpr Clock::duration kChunkSilence = std::chrono::milliseconds(1);
+    static constexpr size_t kChunkSize = 32768;
+    static constexpr Clock::duration kChunkTime = std::chrono::milliseconds(32768 + 5);
     // The silence after which the controller drops an incomplete command.
     static constexpr Clock::duration kCommandGap = std::chrono::milliseconds(20);
     // The longest a line waits behind an incomplete reply that began before it; then what
