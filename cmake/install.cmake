@@ -28,6 +28,7 @@ function(dravik_command target description)
     endif()
 endfunction()
 dravik_command(controller_sim "simulated traffic-light controller for the scale console")
+dravik_command(controller_tap "line monitor between the scale console and a traffic-light controller")
 dravik_command(controller_check "conformance run of a traffic-light controller of a vehicle scale")
 
 if(UNIX)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints their tables: the serial port object against Qt Serial
-# Port and libserialport on pseudo-terminals, the latency the tap (controller_sim --tap) adds
+# Port and libserialport on pseudo-terminals, the latency the tap (controller_tap) adds
 # to an exchange, and the whole program against a minimal Qt Widgets window under a virtual X
 # server. Run it on an otherwise idle machine.
 #

@@ -5,7 +5,7 @@
 # its input there too (copy a small one into tests/fuzz/corpus/<target>/ as a regression).
 #
 #   scripts/fuzz.sh [SECONDS_PER_TARGET (default 60)] [TARGET...]
-#   targets: reply settings number decoder answer (all by default)
+#   targets: reply settings number decoder answer tap (all by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -13,7 +13,7 @@ scripts/deps.sh
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(reply settings number decoder answer)
+((${#targets[@]})) || targets=(reply settings number decoder answer tap)
 build=build-fuzz
 
 cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null

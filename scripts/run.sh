@@ -11,8 +11,8 @@
 # While it runs: build/run/controller_sim.log is the line monitor, and fault lines such as
 #   echo "split 20" > build/run/control      (see build/tools/simulator/controller_sim --help)
 # change the simulated controller's behaviour. With --tap, the console talks to the real
-# device through controller_sim --tap, which writes every frame both ways, decoded, to
-# build/run/controller_tap.log. DRAVIK_BUILD_DIR chooses another build directory.
+# device through controller_tap, which writes every frame both ways, decoded as the console
+# reads it, to build/run/controller_tap.log. DRAVIK_BUILD_DIR chooses another build directory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -48,11 +48,16 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake -S . -B "$build" -G Ninja -DBUILD_TESTING=OFF -DDRAVIK_BUILD_BENCHMARKS=OFF \
         -DDRAVIK_MAN_PAGES=OFF
 fi
-targets=(controller_sim)
-((sim_only)) || targets+=(dravik)
+if [[ -n $tap_device ]]; then
+    targets=(controller_tap dravik)
+else
+    targets=(controller_sim)
+    ((sim_only)) || targets+=(dravik)
+fi
 cmake --build "$build" --target "${targets[@]}"
 
 simulator=$build/tools/simulator/controller_sim
+tap=$build/tools/tap/controller_tap
 console=$build/app/dravik
 run_dir=$build/run
 link=$run_dir/ttySIM
@@ -63,7 +68,7 @@ if ((sim_only)); then
     exec "$simulator" --link "$link" --control "$run_dir/control"
 fi
 
-sim_pid=
+sim_pid=  # the simulator's, or the tap's
 stop_simulator() {
     if [[ -n $sim_pid ]] && kill -0 "$sim_pid" 2>/dev/null; then
         kill -TERM "$sim_pid"
@@ -76,7 +81,7 @@ trap 'exit 143' TERM
 
 if [[ -n $tap_device ]]; then
     log=$run_dir/controller_tap.log
-    "$simulator" --tap "$tap_device" --link "$link" </dev/null >"$log" 2>&1 &
+    "$tap" --device "$tap_device" --link "$link" </dev/null >"$log" 2>&1 &
 else
     log=$run_dir/controller_sim.log
     "$simulator" --link "$link" --control "$run_dir/control" </dev/null >"$log" 2>&1 &
@@ -87,14 +92,14 @@ sim_pid=$!
 for _ in $(seq 100); do
     [[ -L $link ]] && [[ "$(readlink "$link")" == "$(head -n 1 "$log")" ]] && break
     if ! kill -0 "$sim_pid" 2>/dev/null; then
-        echo "run.sh: controller_sim did not start:" >&2
+        echo "run.sh: ${targets[0]} did not start:" >&2
         cat "$log" >&2
         exit 1
     fi
     sleep 0.1
 done
 if [[ ! -L $link ]]; then
-    echo "run.sh: controller_sim's link $link did not appear" >&2
+    echo "run.sh: ${targets[0]}'s link $link did not appear" >&2
     exit 1
 fi
 if [[ -n $tap_device ]]; then

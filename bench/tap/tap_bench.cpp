@@ -1,10 +1,10 @@
 // tap_bench: what the tap adds to a request and its reply. The same exchange (a 3-byte
 // command, a 5-byte reply written by the far end as soon as the command is read) runs over a
-// pseudo-terminal pair directly and through the tap (controller_sim --tap, a second pair
-// standing for the device), the two alternating so that both see the same machine; it prints
-// p50, p99 and the maximum of the round trip for each, and the tap's share at p50 and p99.
+// pseudo-terminal pair directly and through the tap (controller_tap, a second pair standing
+// for the device), the two alternating so that both see the same machine; it prints p50, p99
+// and the maximum of the round trip for each, and the tap's share at p50 and p99.
 //
-//   tap_bench [--exchanges N] [--tap PATH-TO-controller_sim]
+//   tap_bench [--exchanges N] [--tap PATH-TO-controller_tap]
 //
 // Exit status 0 when the tap adds no more than 1 ms at p99.
 
@@ -113,7 +113,7 @@ class FarEnd {
     std::thread thread_;
 };
 
-// controller_sim --tap in front of a device, its monitor written to a file as run.sh does.
+// controller_tap in front of a device, its monitor written to a file as run.sh does.
 class TapProcess {
   public:
     TapProcess(const std::string& program, const std::string& device) {
@@ -129,7 +129,7 @@ class TapProcess {
         ::posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
                                            O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> args{program, "--tap", device, "--link", link, "--exit-on-eof"};
+        std::vector<std::string> args{program, "--device", device, "--link", link};
         std::vector<char*> argv;
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
@@ -150,7 +150,8 @@ class TapProcess {
         if (path_.empty()) throw std::runtime_error("the tap did not start (see " + log + ")");
     }
     ~TapProcess() {
-        ::close(stdin_);  // --exit-on-eof
+        ::kill(pid_, SIGTERM);
+        ::close(stdin_);
         int status = 0;
         ::waitpid(pid_, &status, 0);
         std::error_code ec;

@@ -67,7 +67,7 @@ void Session::StartConsole() {
     ASSERT_TRUE(StatusBecomes("[0] OK - D (запрос статуса)"));
 }
 
-bool Session::Saw(simtest::SimProcess& process, const std::string& line) {
+bool Session::Saw(simtest::ToolProcess& process, const std::string& line) {
     // The window's events go on meanwhile: some lines are the console's answer to a reply.
     const bool seen = apptest::WaitUntil(
         [&] { return process.WaitForLine(line, std::chrono::milliseconds(0)); }, 5000);

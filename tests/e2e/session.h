@@ -45,8 +45,8 @@ class Session : public apptest::WindowTest {
 
     // Waits for a monitor line (such as "<- 01 44 00") after those already seen.
     bool Saw(const std::string& line) { return Saw(*sim_, line); }
-    // The same on another controller_sim process (a tap).
-    bool Saw(simtest::SimProcess& process, const std::string& line);
+    // The same on another tool's process (a tap).
+    bool Saw(simtest::ToolProcess& process, const std::string& line);
     // Sends a control line to the simulator and waits for its acknowledgement.
     void Control(const std::string& line, const std::string& ack);
     // Processes events until the status line reads exactly this text.

@@ -1,7 +1,8 @@
 // The tap between the console and a controller: the real window on the tap's
 // pseudo-terminal, the simulated controller (paced) on a second one standing for the serial
 // device. What the window shows must be what it shows without the tap, the tap's monitor and
-// log must show both directions decoded, and a speed set by the console must reach the device
+// log must show both directions decoded as the console reads them (a split reply is one reply,
+// broken markers a five-byte reply), and a speed set by the console must reach the device
 // before the next command does. And a device that disappears must not take the tap with it.
 
 #include <signal.h>
@@ -27,6 +28,7 @@ class TapTest : public Session {
   protected:
     void TearDown() override {
         Session::TearDown();
+        if (tap_) tap_->Signal(SIGTERM);
         tap_.reset();
     }
 
@@ -34,23 +36,24 @@ class TapTest : public Session {
     std::string TapLog() const { return scratch_.Path() + "/tap.log"; }
 
     // The simulated controller at DevicePath(), extra args passed on.
-    std::unique_ptr<simtest::SimProcess> StartDevice() {
-        auto device =
-            std::make_unique<simtest::SimProcess>(std::vector<std::string>{"--link", DevicePath()});
+    std::unique_ptr<simtest::SimProcess> StartDevice(const std::vector<std::string>& args = {}) {
+        std::vector<std::string> all{"--link", DevicePath()};
+        all.insert(all.end(), args.begin(), args.end());
+        auto device = std::make_unique<simtest::SimProcess>(all);
         EXPECT_FALSE(device->DevicePath().empty()) << "the simulator did not start";
         return device;
     }
     // The tap in front of it, offering the console LinkPath().
     void StartTap(const std::vector<std::string>& args = {}) {
-        std::vector<std::string> all{"--tap",    DevicePath(), "--link",
+        std::vector<std::string> all{"--device", DevicePath(), "--link",
                                      LinkPath(), "--log",      TapLog()};
         all.insert(all.end(), args.begin(), args.end());
-        tap_ = std::make_unique<simtest::SimProcess>(all);
-        ASSERT_FALSE(tap_->DevicePath().empty()) << "the tap did not start";
+        tap_ = std::make_unique<simtest::ToolProcess>(CONTROLLER_TAP_PATH, all);
+        ASSERT_FALSE(tap_->FirstLine(10s).empty()) << "the tap did not start";
     }
     bool TapSaw(const std::string& line) { return Saw(*tap_, line); }
 
-    std::unique_ptr<simtest::SimProcess> tap_;
+    std::unique_ptr<simtest::ToolProcess> tap_;
 };
 
 QString Numbered(const console::TForm1& form, const QString& text) {
@@ -109,15 +112,19 @@ TEST_F(TapTest, ConversationGoesThroughDecodedBothWaysAndFollowsSetSpeed) {
     ASSERT_TRUE(TapSaw("-> 01 45 00        to 1: E read the error code"));
     ASSERT_TRUE(TapSaw("<- FE 01 45 01 02  malformed reply (start FE, end 02): from 1: E error 1"));
     Control("broken-markers off", "broken-markers off");
+    // A three-byte reply is three of the five bytes the console waits for, until the next
+    // command drops them.
     Control("format 3", "format 3");
     Click(form_->btnGetState);
-    ASSERT_TRUE(TapSaw("<- 01 44 8A        stray bytes"));
+    ASSERT_TRUE(Saw("-> 01 44 8A"));
     Control("format 5", "format 5");
 
     // Set speed: the controller answers at 9600 and switches; the console reopens at 19200,
     // and the tap switches the device before Start's status request goes through.
     form_->cbbSetSpeed->setCurrentIndex(1);
     Click(form_->btnSetSpeed);
+    ASSERT_TRUE(
+        TapSaw("<- 01 44 8A        incomplete reply (3 of 5 bytes), dropped at the next command"));
     ASSERT_TRUE(TapSaw("-> 01 48 13        to 1: H write the line speed 19200 (code 19)"));
     ASSERT_TRUE(TapSaw("<- FF 01 48 13 03  from 1: H data 13h (not interpreted)"));
     ASSERT_TRUE(TapSaw("-- console set 19200 bit/s: device switched to it"));
@@ -151,6 +158,40 @@ TEST_F(TapTest, ConversationGoesThroughDecodedBothWaysAndFollowsSetSpeed) {
     });
     EXPECT_TRUE(same) << "log:\n" << log << "monitor:\n" << printed;
     EXPECT_NE(log.find("-> 01 4C 00"), std::string::npos);
+}
+
+// Without --format the tap learns the format from the replies. A reply split by a pause
+// longer than the old 20 ms framing is still one reply, as the console assembles it, and
+// broken markers after D make a five-byte reply with broken markers, not one from 254.
+TEST_F(TapTest, SplitRepliesAndBrokenMarkersAreReadAsTheConsoleReadsThem) {
+    sim_ = StartDevice({"--split", "30"});
+    StartTap();
+    OpenWindow();
+    StartConsole();
+    ASSERT_TRUE(TapSaw("-- replies read as five-byte: FF 01 44 80 03 answers 01 44 00"));
+    const auto split = tap_->NextLineWith("<- FF 01 44 80 03  from 1: D status 80: ready; in ");
+    ASSERT_TRUE(split.has_value());
+    const size_t gap = split->find("the longest gap ");
+    ASSERT_NE(gap, std::string::npos) << *split;
+    // Longer than the silence that once cut replies into frames.
+    EXPECT_GT(std::stod(split->substr(gap + 16)), 20.0) << *split;
+    EXPECT_NE(split->find(" after byte 1; console: \"[n] OK - D (запрос статуса)\" blue"),
+              std::string::npos)
+        << *split;
+
+    Control("split 0", "split 0 ms");
+    Control("broken-markers on", "broken-markers on");
+    const QString expected = Numbered(*form_, "OK - D (запрос статуса)");
+    Click(form_->btnGetState);
+    const auto broken = tap_->NextLineWith("<- FE 01 44 80 02  ");
+    ASSERT_TRUE(broken.has_value());
+    EXPECT_NE(broken->find("<- FE 01 44 80 02  malformed reply (start FE, end 02): from 1: D "
+                           "status 80: ready; in "),
+              std::string::npos)
+        << *broken;
+    EXPECT_NE(broken->find("; console: \"[n] OK - D (запрос статуса)\" blue"), std::string::npos)
+        << *broken;
+    ExpectStatus(expected, Blue());
 }
 
 TEST_F(TapTest, DeviceThatDisappearsIsReportedAndOpenedAgainWithoutSpinning) {

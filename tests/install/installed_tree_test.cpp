@@ -38,6 +38,10 @@ std::vector<std::string> ExpectedFiles() {
         files.push_back("bin/controller_check");
         files.push_back("share/man/man1/controller_check.1.gz");
     }
+    if (DRAVIK_HAS_TAP) {
+        files.push_back("bin/controller_tap");
+        files.push_back("share/man/man1/controller_tap.1.gz");
+    }
     return files;
 }
 
@@ -75,7 +79,8 @@ TEST(InstalledTree, HoldsTheProgramsTheDesktopEntryAndTheIcons) {
     for (const std::string& file : ExpectedFiles()) {
         EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
     }
-    for (const char* program : {"bin/dravik", "bin/controller_sim", "bin/controller_check"}) {
+    for (const char* program :
+         {"bin/dravik", "bin/controller_sim", "bin/controller_tap", "bin/controller_check"}) {
         if (!fs::exists(prefix / program)) continue;
         EXPECT_NE(fs::status(prefix / program).permissions() & fs::perms::owner_exec,
                   fs::perms::none)

@@ -1,11 +1,13 @@
 // The simulator's injected faults, its line monitor, its link and its stopping.
 
 #include <signal.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -272,13 +274,38 @@ TEST(ControllerSimDevice, DeviceThatDisappearsIsReportedOnceAndOpenedAgainWithou
     EXPECT_LE(count("-- device"), 3);  // and at most the reason it could not be opened
 }
 
+// What a command prints on stdout and stderr, and its exit status.
+std::pair<int, std::string> RunShell(const std::string& command) {
+    std::string output;
+    FILE* pipe = ::popen((command + " 2>&1 </dev/null").c_str(), "r");
+    char buffer[256];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    const int status = pipe ? ::pclose(pipe) : -1;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
 TEST(ControllerSimLifecycle, RejectsBadOptionsWithoutOpeningALine) {
-    for (const char* bad : {"--format=4", "--address=0", "--baud=1200", "--nonsense"}) {
+    // The tap is a program of its own: the simulator no longer takes its options.
+    for (const char* bad :
+         {"--format=4", "--address=0", "--baud=1200", "--nonsense", "--tap=x", "--log=x"}) {
         SCOPED_TRACE(bad);
         SimProcess sim({bad});
         EXPECT_EQ(sim.WaitExit(), std::optional<int>(2));
         EXPECT_TRUE(sim.Lines().empty());
     }
+    // The tap refuses what only a simulator can do, naming what it takes.
+    for (const char* bad : {"--split 20", "--address 3", "--control x", "--exit-on-eof"}) {
+        SCOPED_TRACE(bad);
+        const auto [status, output] =
+            RunShell(std::string(CONTROLLER_TAP_PATH) + " --device /dev/null " + bad);
+        EXPECT_EQ(status, 2) << output;
+        EXPECT_NE(output.find("the tap takes --device, --baud, --link, --log, --format"),
+                  std::string::npos)
+            << output;
+    }
+    const auto [status, output] = RunShell(CONTROLLER_TAP_PATH);
+    EXPECT_EQ(status, 2) << output;
+    EXPECT_NE(output.find("--device is required"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -15,12 +15,7 @@ bool Set(bool& flag) {
     return true;
 }
 
-struct Option {
-    std::string_view name;
-    bool takesValue;
-    // False when the value is not valid.
-    bool (*apply)(Options& options, std::string_view value);
-};
+using Option = cli::Option<Options>;
 
 constexpr Option kOptions[] = {
     {"device", true,
@@ -66,27 +61,11 @@ constexpr Option kOptions[] = {
     {"version", false, [](Options& o, std::string_view) { return Set(o.version); }},
 };
 
-const Option* FindOption(std::string_view name) {
-    for (const Option& option : kOptions) {
-        if (option.name == name) return &option;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-    const bool parsed = cli::ParseArguments(
-        argc, argv, {{"-h", "--help"}, {"-y", "--yes"}},
-        [](std::string_view name) -> std::optional<cli::Takes> {
-            const Option* option = FindOption(name);
-            if (!option) return std::nullopt;
-            return option->takesValue ? cli::Takes::Value : cli::Takes::Nothing;
-        },
-        [&](std::string_view name, std::string_view value) {
-            return FindOption(name)->apply(options, value);
-        },
-        error);
+    const bool parsed =
+        cli::ParseTable(argc, argv, {{"-h", "--help"}, {"-y", "--yes"}}, kOptions, options, error);
     if (!parsed) return false;
     if (!options.help && !options.version && !options.listPorts && options.device.empty()) {
         error = "--device is required";

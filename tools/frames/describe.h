@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/frames/frame.h"
+#include "tools/frames/line_decoder.h"
 #include "tools/frames/stream_decoder.h"
 
 namespace frames {
@@ -27,5 +28,11 @@ std::string DescribeReply(const ReplyFrame& reply);
 // The meaning of an event, without its bytes: the two above, "malformed reply (start FE, end
 // 02): " followed by what it would say, "incomplete command" or "stray bytes".
 std::string Describe(const FrameEvent& event);
+// "in one piece"; "in 2 pieces, the longest gap 30.1 ms after byte 1".
+std::string DescribeArrival(const std::vector<Clock::time_point>& at);
+// A monitor's line for the event, without its time: "-> " or "<- " and the hex, or "-- ", then
+// the meaning; a reply also says how it arrived and what the console's status line shows
+// ("[n]" standing for the console's reply number).
+std::string Describe(const LineEvent& event);
 
 }  // namespace frames

@@ -35,6 +35,11 @@ std::optional<Clock::time_point> StreamDecoder::Deadline() const {
     return heldAt_.back() + gap_;
 }
 
+std::optional<Clock::time_point> StreamDecoder::HeldSince() const {
+    if (held_.empty()) return std::nullopt;
+    return heldAt_.front();
+}
+
 void StreamDecoder::CutAll(bool silent, std::vector<FrameEvent>& events) {
     while (!held_.empty()) {
         const auto cut = NextCut(silent);

@@ -51,6 +51,8 @@ class StreamDecoder {
     std::vector<FrameEvent> Expire(Clock::time_point now);
     // When Expire will next have something to return.
     std::optional<Clock::time_point> Deadline() const;
+    // When the first byte still held was read: no event can start earlier.
+    std::optional<Clock::time_point> HeldSince() const;
 
   private:
     struct Cut {

@@ -16,7 +16,7 @@ reads what a UART at its speed makes of the other's bits: commands are read as o
 valid frames; bytes with framing errors are kept as read, breaks dropped. On a real device
 the hardware does this. It runs until SIGINT or SIGTERM.
 
-With --tap it simulates nothing: it sits between the console and a real controller (see Tap).
+To watch a real controller instead, put controller_tap between it and the console.
 
 Line:
   --link PATH           keep a symbolic link PATH to the device (removed on exit)
@@ -27,21 +27,6 @@ Line:
   --format 3|5          reply format: addr letter data, or FF addr letter data 03 (default 5)
   --gap MS              silence that drops an incomplete command, error 1 (default 20)
   --instant             write each reply at once instead of at the line's speed
-
-Tap:
-  --tap DEVICE          open the serial DEVICE (exclusively, raw 8N1, no flow control) and
-                        offer the console a pseudo-terminal in its place (--link PATH for a
-                        stable name); every byte goes through both ways as it arrives, and
-                        every frame is printed with its time, hex and meaning: "->" console to
-                        device, "<-" device to console; malformed replies, stray bytes and
-                        incomplete commands are marked so. The device follows the speed the
-                        console sets (Start, Set speed, Reset). A device that disappears is
-                        opened again every 500 ms; the console's terminal stays.
-  --log FILE            also append the tap's lines to FILE
-  --baud N              the device's speed until the console sets one
-  --format 3|5          the reply format the console expects; by default each reply's is
-                        told by its markers
-  --gap MS              silence that ends an incomplete frame (default 20)
 
 Controller:
   --address N           the controller's address, 1..255 (default 1)
@@ -62,24 +47,38 @@ Control:
   -h, --help            show this text
 
 Control lines, on stdin or the FIFO, one per line:
-  split MS | delay MS          0 turns the fault off
-  wrong-address N|off
-  broken-markers on|off
-  silent on|off
+  split MS                     the --split fault; 0 turns it off
+  delay MS                     the --delay fault; 0 turns it off
+  wrong-address N|off          the --wrong-address fault, or no longer
+  broken-markers on|off        the --broken-markers fault
+  silent on|off                the --silent fault
   normal                       all faults off
-  format 3|5
-  input1 on|off | input2 on|off | ready on|off
+  format 3|5                   the reply format from the next reply on
+  input1 on|off                input 1 active or not
+  input2 on|off                input 2 active or not
+  ready on|off                 the ready bit of the status byte
   error N                      set the error code (0 clears it)
   state                        print the controller's state
   help                         list these lines
 
-Commands answered: A/B 1|2 light red|green (other data: error 3), C reset (lights dark,
-error cleared, line speed back to 9600 after the reply), D status,
-E error code (and clear it), F/G write/read timeout, H speed code 9|19|38|57|115 (answered at
-the old speed, then switched; other codes: error 3), I/J write/read address (address byte 0
-accepted), K entry green + exit red, L entry red + exit green, M both red, N both dark,
-O both green. Any other letter: answered with data 0, error 2. A command for another address
-is ignored.
+Commands answered:
+  A, B 1|2                     entry (A) or exit (B) light red (1) or green (2); other
+                               data: error 3
+  C                            reset: lights dark, error cleared, line speed back to
+                               9600 after the reply
+  D                            status
+  E                            the error code, which it then clears
+  F, G                         write, read the timeout
+  H 9|19|38|57|115             the line speed code: answered at the old speed, then
+                               switched; other codes: error 3
+  I, J                         write, read the address (address byte 0 accepted)
+  K                            entry green, exit red
+  L                            entry red, exit green
+  M                            both red
+  N                            both dark
+  O                            both green
+  any other letter             answered with data 0, error 2
+A command for another address is ignored.
 )";
 }
 

@@ -1,9 +1,7 @@
 // controller_sim: a simulated traffic-light controller on a pseudo-terminal or a serial
-// device, doubling as a line monitor; or, with --tap, a monitor between the console and a
-// real controller. See --help.
+// device, doubling as a line monitor. See --help.
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,34 +12,14 @@
 #include <memory>
 #include <string>
 
+#include "tools/line/line.h"
+#include "tools/line/monitor.h"
+#include "tools/line/stop_signal.h"
 #include "tools/ports/serial_ports.h"
-#include "tools/simulator/line.h"
-#include "tools/simulator/monitor.h"
 #include "tools/simulator/settings.h"
 #include "tools/simulator/simulator.h"
-#include "tools/simulator/tap.h"
 
 namespace {
-
-int stopPipe[2] = {-1, -1};
-
-void OnStopSignal(int) {
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &byte, 1);
-    errno = saved;
-}
-
-bool InstallStopSignals() {
-    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    ::sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::signal(SIGPIPE, SIG_IGN);  // a monitor whose reader went away must not kill the line
-    return ::sigaction(SIGINT, &action, nullptr) == 0 &&
-           ::sigaction(SIGTERM, &action, nullptr) == 0;
-}
 
 // The --control FIFO; opened for reading and writing so that it never reports an end
 // when a writer closes it.
@@ -95,7 +73,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.listPorts) return ports::PrintSerialPorts();
-    if (!InstallStopSignals()) return Fail(std::string("signals: ") + std::strerror(errno));
+    const int stop = sim::InstallStopSignals();
+    if (stop < 0) return Fail(std::string("signals: ") + std::strerror(errno));
     // Reply bytes are timed to the microsecond (87 us a byte at 115200): the loop's waits
     // must not be stretched by the default 50 us of timer slack.
     ::prctl(PR_SET_TIMERSLACK, 1000UL);
@@ -109,12 +88,6 @@ int main(int argc, char** argv) {
     if (!options.link.empty() && !link.Create(line->Path(), options.link, error)) {
         return Fail(error);
     }
-    if (!options.tap.empty()) {
-        sim::Tap tap(options, *line);
-        if (!tap.Open(error)) return Fail(error);
-        sim::PrintPlain(line->Path());
-        return tap.Run({stopPipe[0], STDIN_FILENO, -1});
-    }
     ControlFifo fifo;
     if (!options.control.empty() && !fifo.Open(options.control, error)) return Fail(error);
 
@@ -125,7 +98,7 @@ int main(int argc, char** argv) {
                       ", faults: " + options.faults.Describe());
 
     sim::Simulator simulator(options, *line);
-    const int code = simulator.Run({stopPipe[0], STDIN_FILENO, fifo.Fd()});
+    const int code = simulator.Run({stop, STDIN_FILENO, fifo.Fd()});
     sim::PrintStamped("-- stopped");
     return code;
 }

@@ -82,10 +82,6 @@ constexpr Setting kSettings[] = {
      [](Target& t, std::string_view, std::string_view v) { return SetText(t.options->device, v); }},
     {"link", Takes::Value, kCommandLine,
      [](Target& t, std::string_view, std::string_view v) { return SetText(t.options->link, v); }},
-    {"tap", Takes::Value, kCommandLine,
-     [](Target& t, std::string_view, std::string_view v) { return SetText(t.options->tap, v); }},
-    {"log", Takes::Value, kCommandLine,
-     [](Target& t, std::string_view, std::string_view v) { return SetText(t.options->log, v); }},
     {"control", Takes::Value, kCommandLine,
      [](Target& t, std::string_view, std::string_view v) {
          return SetText(t.options->control, v);
@@ -108,7 +104,6 @@ constexpr Setting kSettings[] = {
          } else {
              return Ack();
          }
-         if (t.options) t.options->formatGiven = true;
          return Ack("format " + std::string(v));
      }},
     {"gap", Takes::Value, kCommandLine,
@@ -235,7 +230,7 @@ const char* LightName(Light light) {
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     Target target{&options, options.controller, options.format, options.faults};
-    const bool parsed = cli::ParseArguments(
+    return cli::ParseArguments(
         argc, argv, {{"-h", "--help"}},
         [](std::string_view name) -> std::optional<cli::Takes> {
             const Setting* setting = FindSetting(name, kCommandLine);
@@ -249,16 +244,6 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             return setting->apply(target, setting->name, value).has_value();
         },
         error);
-    if (!parsed) return false;
-    if (!options.tap.empty() && (!options.device.empty() || !options.control.empty())) {
-        error = "--tap serves no controller: --device and --control do not go with it";
-        return false;
-    }
-    if (!options.log.empty() && options.tap.empty()) {
-        error = "--log is the tap's: it needs --tap";
-        return false;
-    }
-    return true;
 }
 
 std::string ApplyControlLine(std::string_view line, LiveSettings live) {

@@ -17,9 +17,6 @@ struct Options {
     std::string device;   // a serial device to serve instead of a new pseudo-terminal
     std::string link;     // symbolic link kept to the device the console opens
     std::string control;  // a FIFO that takes control lines as stdin does
-    std::string tap;      // a serial device to sit in front of, as a monitor between it and
-                          // the console
-    std::string log;      // the tap's lines also appended here
     uint32_t baud = 9600;
     int gapMs = 20;  // silence after which an incomplete command is dropped
     bool exitOnEof = false;
@@ -28,7 +25,6 @@ struct Options {
     bool listPorts = false;  // list the serial devices present and exit
     ControllerState controller;
     frames::ReplyFormat format = frames::ReplyFormat::FiveByte;
-    bool formatGiven = false;  // the tap tells each reply's format by its markers otherwise
     Faults faults;
 };
 

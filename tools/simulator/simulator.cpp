@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tools/simulator/monitor.h"
+#include "tools/line/monitor.h"
 #include "tools/simulator/speed_mismatch.h"
 
 namespace sim {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "tools/frames/stream_decoder.h"
+#include "tools/line/line.h"
 #include "tools/simulator/controller.h"
-#include "tools/simulator/line.h"
 #include "tools/simulator/line_reader.h"
 #include "tools/simulator/settings.h"
 #include "tools/simulator/transmitter.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "tools/frames/frame.h"
-#include "tools/simulator/monitor.h"
+#include "tools/line/monitor.h"
 #include "tools/simulator/speed_mismatch.h"
 
 namespace sim {

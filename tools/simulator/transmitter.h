@@ -14,7 +14,7 @@
 
 #include "tools/frames/protocol.h"
 #include "tools/frames/stream_decoder.h"
-#include "tools/simulator/line.h"
+#include "tools/line/line.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "tools/simulator/monitor.h"
+#include "tools/line/monitor.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #pragma once
-// The tap's monitor: a copy of every chunk the tap forwarded is cut into frames and printed
-// with its time, its hex and its meaning, on a thread of its own, so that neither decoding
-// nor a slow stdout or log file ever holds a byte of the line back. Everything the tap says
-// goes through here, so its lines keep their order.
+// The tap's monitor: a copy of every chunk the tap forwarded is decoded as both ends take it
+// (frames::LineDecoder) and printed with its time, its hex and its meaning, on a thread of its
+// own, so that neither decoding nor a slow stdout or log file ever holds a byte of the line
+// back. Everything the tap says goes through here, so its lines keep their order.
 
 #include <condition_variable>
 #include <cstdint>
@@ -14,19 +14,19 @@
 #include <thread>
 #include <vector>
 
-#include "tools/frames/stream_decoder.h"
+#include "tools/frames/line_decoder.h"
 
-namespace sim {
+namespace tap {
 
 using frames::Clock;
 
 class TapMonitor {
   public:
-    // replyFormat and gap: as for frames::StreamDecoder. log: written as well as stdout when
-    // not null (not owned); logName names it in a complaint.
-    TapMonitor(std::optional<frames::ReplyFormat> replyFormat, Clock::duration gap, std::FILE* log,
+    // consoleFormat: as for frames::LineDecoder. log: written as well as stdout when not null
+    // (not owned); logName names it in a complaint.
+    TapMonitor(std::optional<frames::ReplyFormat> consoleFormat, std::FILE* log,
                std::string logName);
-    // Prints what is still queued and the frames still held, then ends the thread.
+    // Prints what is still queued and everything still held, then ends the thread.
     ~TapMonitor();
     TapMonitor(const TapMonitor&) = delete;
     TapMonitor& operator=(const TapMonitor&) = delete;
@@ -34,7 +34,7 @@ class TapMonitor {
     // A chunk that went through, stamped now. Costs a copy and a wake-up; when the monitor
     // has fallen far behind, the chunk is counted and not shown.
     void Forwarded(frames::Direction direction, const uint8_t* bytes, size_t count);
-    // An event of the tap's own: "-- " and text, stamped now.
+    // An event of the tap's own, stamped now.
     void Note(std::string text);
 
   private:
@@ -47,17 +47,13 @@ class TapMonitor {
 
     void Run();
     void Process(const Entry& entry);
-    // Settles the frames that fell silent by now, in both directions.
-    void Expire(Clock::time_point now);
-    void Print(const std::vector<frames::FrameEvent>& events);
+    void Print(const std::vector<frames::LineEvent>& events);
     void Write(Clock::time_point at, const std::string& text);
 
     std::FILE* log_;
     std::string logName_;
     bool logFailed_ = false;
-    // The monitor thread's own.
-    frames::StreamDecoder commands_;
-    frames::StreamDecoder replies_;
+    frames::LineDecoder decoder_;  // the monitor thread's own
 
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -67,4 +63,4 @@ class TapMonitor {
     std::thread thread_;  // last: starts once the rest is ready
 };
 
-}  // namespace sim
+}  // namespace tap

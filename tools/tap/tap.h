@@ -11,13 +11,13 @@
 #include <optional>
 #include <string>
 
-#include "tools/simulator/line.h"
-#include "tools/simulator/line_reader.h"
-#include "tools/simulator/settings.h"
-#include "tools/simulator/simulator.h"
-#include "tools/simulator/tap_monitor.h"
+#include "tools/line/line.h"
+#include "tools/tap/options.h"
+#include "tools/tap/tap_monitor.h"
 
-namespace sim {
+namespace tap {
+
+using sim::Line;
 
 class Tap {
   public:
@@ -29,8 +29,8 @@ class Tap {
 
     // Opens the device and the log file; false with the reason when either fails.
     bool Open(std::string& error);
-    // Forwards until a stop signal (or stdin's end with --exit-on-eof). Returns the exit code.
-    int Run(LoopInputs inputs);
+    // Forwards until stop (a descriptor) becomes readable. Returns the exit code.
+    int Run(int stop);
 
   private:
     // One chunk from a side poll found ready: its size, 0 for nothing now, or nothing when
@@ -55,7 +55,6 @@ class Tap {
     uint32_t deviceBaud_;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> log_{nullptr, std::fclose};
     std::unique_ptr<TapMonitor> monitor_;
-    LineReader stdinReader_;
 
     // Bytes read but not yet taken by the other side; while some wait, their source is not
     // read, so a side that does not keep up slows the other instead of filling memory.
@@ -66,4 +65,4 @@ class Tap {
     std::string lastOpenError_;
 };
 
-}  // namespace sim
+}  // namespace tap

@@ -1,4 +1,4 @@
-#include "tools/simulator/tap.h"
+#include "tools/tap/tap.h"
 
 #include <poll.h>
 
@@ -8,7 +8,7 @@
 
 #include "tools/frames/frame.h"
 
-namespace sim {
+namespace tap {
 namespace {
 
 using std::chrono::milliseconds;
@@ -36,7 +36,7 @@ Tap::Tap(const Options& options, Line& console)
 Tap::~Tap() = default;
 
 bool Tap::Open(std::string& error) {
-    device_ = Line::OpenDevice(options_.tap, deviceBaud_, error);
+    device_ = Line::OpenDevice(options_.device, deviceBaud_, error);
     if (!device_) return false;
     if (!options_.log.empty()) {
         log_.reset(std::fopen(options_.log.c_str(), "ae"));
@@ -48,21 +48,22 @@ bool Tap::Open(std::string& error) {
     return true;
 }
 
-int Tap::Run(LoopInputs in) {
-    const auto format = options_.formatGiven ? std::optional(options_.format) : std::nullopt;
-    monitor_ = std::make_unique<TapMonitor>(format, milliseconds(options_.gapMs), log_.get(),
-                                            options_.log);
+int Tap::Run(int stop) {
+    monitor_ = std::make_unique<TapMonitor>(options_.format, log_.get(), options_.log);
     monitor_->Note("tap: console on " + console_.Path() +
                    (options_.link.empty() ? "" : " (link " + options_.link + ")") + ", device " +
-                   options_.tap + " at " + Bauds(deviceBaud_) +
+                   options_.device + " at " + Bauds(deviceBaud_) +
                    "; -> console to device, <- device to console");
+    monitor_->Note(std::string(options_.format ? "replies read as given by --format"
+                                               : "replies read as five-byte until they tell") +
+                   "; [n] stands for the console's reply number, which the tap cannot know");
     int code = 0;
     for (;;) {
         const Clock::time_point now = Clock::now();
         if (consoleRetry_ && now >= *consoleRetry_) consoleRetry_.reset();
         if (deviceRetry_ && now >= *deviceRetry_) ReopenDevice();
 
-        pollfd fds[4];
+        pollfd fds[3];
         nfds_t count = 0;
         auto add = [&](int fd, short events) {
             if (fd < 0) return -1;
@@ -74,8 +75,7 @@ int Tap::Run(LoopInputs in) {
             return static_cast<short>((fromSource.empty() ? POLLIN : 0) |
                                       (toSource.empty() ? 0 : POLLOUT));
         };
-        const int stopAt = add(in.stop, POLLIN);
-        const int stdinAt = add(in.stdinFd, POLLIN);
+        const int stopAt = add(stop, POLLIN);
         const int consoleAt =
             add(consoleRetry_ ? -1 : console_.Fd(), events(toConsole_, toDevice_));
         const int deviceAt = add(device_ ? device_->Fd() : -1, events(toDevice_, toConsole_));
@@ -89,16 +89,6 @@ int Tap::Run(LoopInputs in) {
         auto fired = [&](int at) -> short { return ready > 0 && at >= 0 ? fds[at].revents : 0; };
 
         if (fired(stopAt)) break;
-        if (fired(stdinAt)) {
-            std::vector<std::string> lines;
-            const bool open = stdinReader_.ReadFrom(in.stdinFd, lines);
-            if (!lines.empty()) monitor_->Note("the tap takes no control lines");
-            if (!open && options_.exitOnEof) {
-                monitor_->Note("stdin ended: stopping");
-                break;
-            }
-            if (!open) in.stdinFd = -1;
-        }
         if (const short revents = fired(deviceAt)) {
             if ((revents & POLLOUT) && !Send(*device_, toDevice_, nullptr, 0)) {
                 DeviceLost(std::strerror(errno));
@@ -185,7 +175,7 @@ void Tap::FollowConsoleSpeed() {
 }
 
 void Tap::DeviceLost(const std::string& reason) {
-    monitor_->Note("device " + options_.tap + " lost (" + reason +
+    monitor_->Note("device " + options_.device + " lost (" + reason +
                    "); opening it again every 500 ms");
     if (!toDevice_.empty()) {
         monitor_->Note(frames::HexBytes(toDevice_) + " from the console not forwarded");
@@ -200,7 +190,7 @@ void Tap::ReopenDevice() {
     // The console may have set another speed meanwhile.
     if (const auto timing = console_.Timing()) deviceBaud_ = timing->baud;
     std::string error;
-    device_ = Line::OpenDevice(options_.tap, deviceBaud_, error);
+    device_ = Line::OpenDevice(options_.device, deviceBaud_, error);
     if (!device_) {
         if (error != lastOpenError_) monitor_->Note("device: " + error);
         lastOpenError_ = error;
@@ -208,7 +198,7 @@ void Tap::ReopenDevice() {
         return;
     }
     deviceRetry_.reset();
-    monitor_->Note("device " + options_.tap + " open again at " + Bauds(deviceBaud_));
+    monitor_->Note("device " + options_.device + " open again at " + Bauds(deviceBaud_));
 }
 
 void Tap::ConsoleFailed(const std::string& what) {
@@ -222,4 +212,4 @@ void Tap::ConsoleFailed(const std::string& what) {
     consoleRetry_ = Clock::now() + kConsoleRetry;
 }
 
-}  // namespace sim
+}  // namespace tap

@@ -14,8 +14,8 @@
 
 #include "serial/dcb.h"
 #include "serial/device_posix.h"
+#include "tools/line/line.h"
 #include "tools/pty/pty_pair.h"
-#include "tools/simulator/line.h"
 
 namespace sim {
 namespace {
