@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "tools/simulator/line.h"
+#include "tools/line/line.h"
 
 namespace sim {
 namespace {
