@@ -13,6 +13,7 @@
 
 #include "comm32_fixture.h"
 #include "serial/comm_constants.h"
+#include "serial/system_error.h"
 
 namespace serial::test {
 namespace {
@@ -152,19 +153,22 @@ TEST_P(Comm32CreationFailureTest, RaisesTheWorkersMessageAndClosePortCleansUp) {
 
 const std::exception_ptr kNoThread =
     std::make_exception_ptr(std::system_error(12, std::system_category()));
-// What std::thread raises when the system's thread limit is reached.
+// What std::thread raises when the system's thread limit is reached: an errno value, which
+// the system's error code carries where the system speaks errno (not on Windows).
+const std::error_code kThreadLimitCode =
+    std::make_error_code(std::errc::resource_unavailable_try_again);
 const std::exception_ptr kThreadLimit =
-    std::make_exception_ptr(std::system_error(EAGAIN, std::generic_category()));
+    std::make_exception_ptr(std::system_error(kThreadLimitCode));
 
 INSTANTIATE_TEST_SUITE_P(
     Comm32, Comm32CreationFailureTest,
-    ::testing::Values(CreationFailure{"ReaderThread", true, kNoThread, 12},
-                      CreationFailure{"ReaderResource", true,
-                                      std::make_exception_ptr(std::bad_alloc()), 0},
-                      CreationFailure{"WriterThread", false, kNoThread, 12},
-                      CreationFailure{"WriterThreadLimit", false, kThreadLimit, EAGAIN},
-                      CreationFailure{"WriterResource", false,
-                                      std::make_exception_ptr(std::runtime_error("no event")), 0}),
+    ::testing::Values(
+        CreationFailure{"ReaderThread", true, kNoThread, 12},
+        CreationFailure{"ReaderResource", true, std::make_exception_ptr(std::bad_alloc()), 0},
+        CreationFailure{"WriterThread", false, kNoThread, 12},
+        CreationFailure{"WriterThreadLimit", false, kThreadLimit, SystemErrorOf(kThreadLimitCode)},
+        CreationFailure{"WriterResource", false,
+                        std::make_exception_ptr(std::runtime_error("no event")), 0}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(Comm32Test, SettersStoreWhileClosedAndApplyWhileOpen) {

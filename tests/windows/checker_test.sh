@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # controller_check.exe under Wine against the simulated controller of this machine on a
-# pseudo-terminal that Wine sees as a COM port: every check passes, exit 0, "Left as found".
+# pseudo-terminal that Wine sees as a COM port: the port is listed by --list-ports, and every
+# check passes, exit 0, "Left as found".
 #
 #   checker_test.sh WINE controller_check.exe controller_sim     (WINEPREFIX from the caller)
 set -euo pipefail
@@ -22,6 +23,11 @@ read -r -t 30 pts <&"${SIM[0]}" || { echo "checker_test: the simulator made no t
 ln -sfn "$pts" "$link"
 
 status=0
+timeout 60 "$wine" "$checker" --list-ports >"$out" 2>&1 || status=$?
+cat "$out"
+[ "$status" -eq 0 ] || { echo "checker_test: --list-ports exit status $status" >&2; exit 1; }
+grep -q "^  $com " "$out" || { echo "checker_test: --list-ports does not list $com" >&2; exit 1; }
+
 timeout 240 "$wine" "$checker" --device "$com" --yes >"$out" 2>&1 || status=$?
 cat "$out"
 failed=0

@@ -1,8 +1,9 @@
 #pragma once
 // The serial devices present, for an engineer who has just plugged in an adapter and needs its
 // name: each device with its stable /dev/serial/by-id/ name, its driver and, for a USB
-// adapter, what the adapter says it is. Read from sysfs, whose root (like /dev's) can be
-// given, so that a test can run it against a tree of its own.
+// adapter, what the adapter says it is. On Linux it is read from sysfs, whose root (like
+// /dev's) can be given, so that a test can run it against a tree of its own; on Windows from
+// the system's COM device names and what Plug and Play knows of each.
 //
 // Pseudo-terminals are not listed: no hardware stands behind them, sysfs does not show them,
 // and a desktop has dozens; the simulated controller prints its own as its first line.
@@ -33,7 +34,8 @@ struct SerialPort {
     std::filesystem::path device;             // "/dev/ttyUSB0"
     std::vector<std::filesystem::path> byId;  // its names under /dev/serial/by-id/
     std::string driver;                       // "ftdi_sio", "cdc_acm", "serial"; empty when unknown
-    std::string consoleName;  // "COM1" for ttyS0: how the console's port box names it
+    std::string consoleName;   // "COM1" for ttyS0: how the console's port box names it
+    std::string systemDevice;  // Windows: the kernel's device the name leads to, "\Device\VCP0"
     std::optional<UsbAdapter> usb;
 };
 
