@@ -35,11 +35,8 @@ options=(
     # Debian's source leaves out the non-free wintab headers that tablet events need.
     -DFEATURE_tabletevent=OFF
     -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
-    # Windows draws text with its own font engines: no FreeType (and so no offscreen plugin),
-    # and no Direct2D plugin, which would compile the windows plugin a second time.
-    -DFEATURE_freetype=OFF -DFEATURE_direct2d=OFF
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF
-    -DFEATURE_system_harfbuzz=OFF
+    -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF
     -DFEATURE_sql_sqlite=OFF -DFEATURE_system_sqlite=OFF
 )
 options_id=$(printf '%s\n' "$version" "${options[@]}" | sha256sum | cut -c1-10)
