@@ -92,7 +92,8 @@ std::unique_ptr<Device> OpenPlatformDevice(const std::string& name, int* error =
 // ("//./COM32" is /dev/ttyS31, "ttyUSB0" /dev/ttyUSB0); on Windows the name without its
 // "//./" or "\\.\" prefix ("COM32").
 std::string PlatformDevicePath(const std::string& portName);
-// Whether the system has that device at this moment (a path from PlatformDevicePath).
+// Whether the system has that device at this moment (a path from PlatformDevicePath): on
+// POSIX a character device, less a UART slot that holds no UART (uart_slot.h).
 bool DevicePresent(const std::string& device);
 
 }  // namespace serial

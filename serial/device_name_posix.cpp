@@ -1,10 +1,13 @@
 // From the port name the console builds ("//./" + the port box text) to a device path.
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cctype>
+#include <fstream>
 #include <string>
 
 #include "device.h"
+#include "uart_slot.h"
 
 namespace serial {
 
@@ -43,9 +46,20 @@ std::string PlatformDevicePath(const std::string& portName) {
     return "/dev/" + name;
 }
 
+bool EmptyUartSlot(const std::filesystem::path& sysfsTty) {
+    std::ifstream in(sysfsTty / "type");
+    std::string type;
+    return (in >> type) && type == "0";
+}
+
+// A character device (a file of the name is none), and not a UART slot left empty. sysfs finds
+// the tty by the device's numbers, whichever name or link led to it.
 bool DevicePresent(const std::string& device) {
     struct stat st {};
-    return !device.empty() && ::stat(device.c_str(), &st) == 0;
+    if (device.empty() || ::stat(device.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    const std::string numbers =
+        std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+    return !EmptyUartSlot("/sys/dev/char/" + numbers);
 }
 
 }  // namespace serial

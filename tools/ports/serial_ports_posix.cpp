@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "serial/device.h"
+#include "serial/uart_slot.h"
 
 namespace ports {
 namespace {
@@ -66,12 +67,6 @@ std::optional<UsbAdapter> UsbAdapterOf(const std::vector<fs::path>& ancestry) {
     return std::nullopt;
 }
 
-// A serial-core port whose slot holds no UART reads type 0 (PORT_UNKNOWN): the 8250 driver
-// makes ttyS0..ttyS31 whether or not the machine has them.
-bool EmptyUartSlot(const fs::path& tty) {
-    return Has(tty / "type") && Attribute(tty / "type") == "0";
-}
-
 // "COM1" for ttyS0, by the serial layer's own mapping of the console's port names.
 std::string ConsoleName(const std::string& name) {
     constexpr size_t kPrefix = 4;  // "ttyS"
@@ -103,7 +98,7 @@ std::vector<SerialPort> ListSerialPorts(const Roots& roots) {
         const fs::path tty = entry.path();
         std::error_code missing;
         const fs::path device = fs::canonical(tty / "device", missing);
-        if (missing || EmptyUartSlot(tty)) continue;  // a virtual terminal, or no UART
+        if (missing || serial::EmptyUartSlot(tty)) continue;  // a virtual terminal, or no UART
         const std::vector<fs::path> ancestry = Ancestry(device, devices);
         SerialPort port;
         port.name = tty.filename().string();
