@@ -96,7 +96,10 @@ TEST(SerialPorts, ListsTheDevicesWithHardwareWithTheirDriversAndAdapters) {
     tree.Device(usb + "1-2", {{"idVendor", "0403"},
                               {"idProduct", "6001"},
                               {"product", "FT232R USB UART"},
-                              {"manufacturer", "FTDI"},
+                              // as a device may name itself: escape sequences, C0 and C1
+                              {"manufacturer",
+                               "FTDI\x1b]0;x\x07\xc2\x9b"
+                               "2J \xff Gerät"},
                               {"serial", "A12345"}});
     tree.Bound(tree.Device(usb + "1-2/1-2:1.0"), "usb", "ftdi_sio");
     const fs::path adapter = tree.Device(usb + "1-2/1-2:1.0/ttyUSB0");
@@ -147,8 +150,8 @@ TEST(SerialPorts, ListsTheDevicesWithHardwareWithTheirDriversAndAdapters) {
     EXPECT_NE(text.find((dev / "ttyS0").string() + " COM1 in the console; driver serial\n"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("driver ftdi_sio; USB 0403:6001 \"FT232R USB UART\" by FTDI, serial "
-                        "number A12345\n"),
+    EXPECT_NE(text.find("driver ftdi_sio; USB 0403:6001 \"FT232R USB UART\" by FTDI?]0;x??2J ? "
+                        "Gerät, serial number A12345\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("driver cdc_acm; USB 2341:0043\n"), std::string::npos) << text;

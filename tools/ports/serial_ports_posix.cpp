@@ -79,6 +79,41 @@ std::string ConsoleName(const std::string& name) {
     return serial::PlatformDevicePath(com) == "/dev/" + name ? com : std::string();
 }
 
+// The text as it may go to a terminal: a USB device names itself, and a name holding an
+// escape sequence would drive the terminal that prints it. Control characters (C0, DEL, C1)
+// and bytes that are not UTF-8 are shown as '?'.
+std::string Printable(const std::string& text) {
+    std::string out;
+    const auto byte = [&text](size_t at) { return static_cast<unsigned char>(text[at]); };
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = byte(i);
+        const size_t length = lead < 0x80   ? 1
+                              : lead < 0xC0 ? 0
+                              : lead < 0xE0 ? 2
+                              : lead < 0xF0 ? 3
+                              : lead < 0xF8 ? 4
+                                            : 0;
+        char32_t code = length > 1 ? lead & (0x7F >> length) : lead;
+        bool valid = length != 0 && i + length <= text.size();
+        for (size_t k = 1; valid && k < length; ++k) {
+            valid = (byte(i + k) & 0xC0) == 0x80;
+            code = code << 6 | (byte(i + k) & 0x3F);
+        }
+        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // shorter forms are invalid
+        valid =
+            valid && code >= kLeast[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        const bool control = code < 0x20 || (code >= 0x7F && code < 0xA0);
+        if (!valid || control) {
+            out += '?';
+            i += valid ? length : 1;
+        } else {
+            out.append(text, i, length);
+            i += length;
+        }
+    }
+    return out;
+}
+
 // ttyS2 before ttyS10: the name's letters, then its number.
 auto NameOrder(const std::string& name) {
     const size_t digits = name.find_last_not_of("0123456789") + 1;
@@ -132,25 +167,27 @@ std::string ListingText(const std::vector<SerialPort>& ports, const Roots& roots
                ": is the adapter plugged in? (dmesg tells what the system made of it)\n";
     }
     std::string text = "Serial devices present (from " + ttys.string() + "):\n";
+    // Every name below comes from sysfs or /dev.
     for (const SerialPort& port : ports) {
-        std::string line = port.device.string();
+        std::string line = Printable(port.device.string());
         line.resize(std::max<size_t>(line.size() + 1, 16), ' ');
         std::string about;
         const auto add = [&about](const std::string& part) {
             if (!part.empty()) about += (about.empty() ? "" : "; ") + part;
         };
         if (!port.consoleName.empty()) add(port.consoleName + " in the console");
-        add(port.driver.empty() ? "driver unknown" : "driver " + port.driver);
+        add(port.driver.empty() ? "driver unknown" : "driver " + Printable(port.driver));
         if (port.usb) {
-            std::string usb = "USB " + port.usb->vendorId + ":" + port.usb->productId;
-            if (!port.usb->product.empty()) usb += " \"" + port.usb->product + "\"";
-            if (!port.usb->manufacturer.empty()) usb += " by " + port.usb->manufacturer;
-            if (!port.usb->serialNumber.empty()) usb += ", serial number " + port.usb->serialNumber;
-            add(usb);
+            const UsbAdapter& usb = *port.usb;
+            std::string said = "USB " + Printable(usb.vendorId) + ":" + Printable(usb.productId);
+            if (!usb.product.empty()) said += " \"" + Printable(usb.product) + "\"";
+            if (!usb.manufacturer.empty()) said += " by " + Printable(usb.manufacturer);
+            if (!usb.serialNumber.empty()) said += ", serial number " + Printable(usb.serialNumber);
+            add(said);
         }
         text += "  " + line + about + "\n";
         for (const fs::path& name : port.byId) {
-            text += "  " + std::string(line.size(), ' ') + name.string() + "\n";
+            text += "  " + std::string(line.size(), ' ') + Printable(name.string()) + "\n";
         }
     }
     text += "Pseudo-terminals (such as the simulated controller's) are not listed.\n";
