@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "console/window/port_tooltip.h"
+#include "pseudo_terminal.h"
 #include "tools/ports/serial_ports.h"
 
 namespace apptest {
@@ -23,6 +27,22 @@ TEST(PortToolTip, NamesTheDeviceACOMNameStandsFor) {
     EXPECT_EQ(console::PortToolTip("COM4").toStdString(),
               there ? "COM4 — это устройство /dev/ttyS3, оно есть в системе."
                     : "COM4 — это устройство /dev/ttyS3, его сейчас нет в системе.");
+}
+
+// A file of the port's name is no device; the adapter's device appearing under that name (as
+// udev's links do) is.
+TEST(PortToolTip, OnlyADeviceIsThere) {
+    QTemporaryDir dir;
+    const std::string later =
+        (std::filesystem::path(dir.path().toStdString()) / "ttyLATE").string();
+    std::ofstream{later};
+    EXPECT_EQ(console::PortToolTip(QString::fromStdString(later)).toStdString(),
+              "Устройства " + later + " сейчас нет в системе.");
+    std::filesystem::remove(later);
+    PseudoTerminal line;
+    std::filesystem::create_symlink(line.Path(), later);
+    EXPECT_EQ(console::PortToolTip(QString::fromStdString(later)).toStdString(),
+              "Устройство " + later + " есть в системе.");
 }
 
 }  // namespace
