@@ -110,6 +110,10 @@ Replies are read as the console reads them:
                          command's address and letter at its second and third bytes or
                          the FF .. 03 markers five-byte; the tap says when it changes its
                          mind
+  colour                 blue or maroon by the reply's address against the address byte
+                         of the console's commands, which is the console's number only
+                         while that fits a byte: above 255 the console shows maroon where
+                         the tap says blue
   [n]                    stands for the console's reply number, which the tap cannot know
 
 Options:
