@@ -293,6 +293,16 @@ TEST(ControllerSimLifecycle, RejectsBadOptionsWithoutOpeningALine) {
         EXPECT_EQ(sim.WaitExit(), std::optional<int>(2));
         EXPECT_TRUE(sim.Lines().empty());
     }
+    // An engineer used to the old --tap (and its --log) is sent to the program that has them.
+    for (const char* moved : {"--tap /dev/ttyUSB0", "--log=tap.log"}) {
+        SCOPED_TRACE(moved);
+        const auto [status, output] = RunShell(std::string(CONTROLLER_SIM_PATH) + " " + moved);
+        EXPECT_EQ(status, 2) << output;
+        EXPECT_NE(output.find("controller_sim: the tap is a program of its own now: "
+                              "controller_tap --device DEVICE"),
+                  std::string::npos)
+            << output;
+    }
     // The tap refuses what only a simulator can do, naming what it takes.
     for (const char* bad : {"--split 20", "--address 3", "--control x", "--exit-on-eof"}) {
         SCOPED_TRACE(bad);

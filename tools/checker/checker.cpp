@@ -26,6 +26,13 @@ frames::Bytes Slice(const frames::Bytes& bytes, size_t from, size_t to) {
                          bytes.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
+// The first bytes of what may be a long burst of noise.
+std::string Shortened(const frames::Bytes& bytes) {
+    constexpr size_t kShown = 16;
+    if (bytes.size() <= kShown) return frames::HexBytes(bytes);
+    return frames::HexBytes(Slice(bytes, 0, kShown)) + " ...";
+}
+
 std::string Now() {
     const std::time_t now = std::time(nullptr);
     char text[64];
@@ -133,6 +140,12 @@ int Checker::Run() {
     Line("Controller:  address " + std::to_string(options_.address) + ", replies within " +
          Millis(options_.timeLimit));
     try {
+        // Not a reply to anything, so not held against the controller; said, not hidden.
+        if (const frames::Bytes dropped = port_.Discard(); !dropped.empty()) {
+            Line("Discarded:   " + std::to_string(dropped.size()) +
+                 (dropped.size() == 1 ? " byte" : " bytes") +
+                 " that came before the first command: " + Shortened(dropped));
+        }
         for (size_t i = 0; i < groups_.size(); ++i) {
             const Group& group = groups_[i];
             const std::string heading = std::to_string(i + 1) + ". " + group.name;

@@ -91,8 +91,10 @@ Check a traffic-light controller of a vehicle scale over a serial port, the same
 time, and keep the record.
 
 The port is opened exclusively, 8 data bits, no parity, one stop bit, no flow control, RTS
-raised, before anything is asked or sent. The checks run in groups, each check printed as it
-runs with every frame sent and received (hex and meaning), its timing, and PASS, FAIL or SKIP:
+raised, before anything is asked or sent. What arrives before the first command answers
+nothing: it is dropped, and the record says how many bytes. The checks run in groups, each
+check printed as it runs with every frame sent and received (hex and meaning), its timing,
+and PASS, FAIL or SKIP:
   1.  Link: D answers within the time limit in the chosen format, with the right markers,
       the controller's address and the letter D; D to another address gets no answer.
   2.  Lights: A 1, A 2, B 1, B 2, K, L, M, N and O each answer with the lights they set,

@@ -13,6 +13,8 @@ using std::chrono::milliseconds;
 constexpr Clock::duration kSettleFloor = milliseconds(2);
 constexpr int kSettleBytes = 3;
 constexpr int kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+// A line that is still not quiet by then carries noise that the run ought to show.
+constexpr Clock::duration kDiscardAtMost = milliseconds(200);
 
 }  // namespace
 
@@ -100,6 +102,19 @@ Exchange CheckPort::Send(const frames::Bytes& bytes, size_t want, Clock::duratio
 void CheckPort::Pause(Clock::duration span) {
     const Clock::time_point until = Clock::now() + span;
     while (Clock::now() < until) WaitUntil(until);
+}
+
+frames::Bytes CheckPort::Discard() {
+    const Clock::time_point until = Clock::now() + kDiscardAtMost;
+    size_t had = 0;
+    do {
+        had = inbox_.size();
+        Pause(Settle());
+    } while (inbox_.size() > had && Clock::now() < until);
+    frames::Bytes dropped;
+    for (const auto& [at, byte] : inbox_) dropped.push_back(byte);
+    inbox_.clear();
+    return dropped;
 }
 
 }  // namespace check

@@ -46,6 +46,10 @@ class CheckPort {
                   Clock::duration beyond = {});
     // Lets the line rest; what arrives meanwhile is kept for the next exchange.
     void Pause(Clock::duration span);
+    // Drops what has come and not been taken, once the line has been quiet for a few byte
+    // times (at most 200 ms on), and returns it: before the first command, an adapter's
+    // glitch on opening or noise while the engineer read the plan answers nothing.
+    frames::Bytes Discard();
 
   private:
     // Dispatches what the threads posted and, unless that brought bytes, waits until bytes

@@ -67,10 +67,8 @@ std::string OpenFailureText(const serial::ECommsError& error, const std::string&
     }
     // A worker that could not be created says nothing about the device: only the system's
     // own text goes with it.
-    const bool worker = std::strcmp(error.what(), serial::kCannotCreateReadThread) == 0 ||
-                        std::strcmp(error.what(), serial::kCannotCreateWriteThread) == 0;
     std::string russian = error.what();
-    if (worker) {
+    if (error.Source() == serial::ECommsError::Origin::Worker) {
         const std::string reason = serial::SystemErrorText(error.SystemError());
         if (!reason.empty()) russian += " " + reason + ".";
         return BothWays(russian, message, nullptr);

@@ -22,7 +22,8 @@ struct ConsoleStatus {
 };
 
 // The console's status line for the reply fields; consoleAddress is the address the console
-// expects replies from (its ControllerNumber), when known.
+// expects replies from, when known. The console compares with its whole number but sends only
+// its low byte, which is all a line monitor sees: the colour holds for numbers up to 255.
 ConsoleStatus ConsoleShows(uint8_t address, uint8_t letter, uint8_t data,
                            std::optional<uint8_t> consoleAddress);
 

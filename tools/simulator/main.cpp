@@ -64,8 +64,10 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
     sim::Options options;
     std::string error;
-    if (!sim::ParseOptions(argc, argv, options, error)) {
+    std::string hint;
+    if (!sim::ParseOptions(argc, argv, options, error, hint)) {
         std::fprintf(stderr, "controller_sim: %s (see --help)\n", error.c_str());
+        if (!hint.empty()) std::fprintf(stderr, "controller_sim: %s\n", hint.c_str());
         return 2;
     }
     if (options.help) {

@@ -228,12 +228,19 @@ const char* LightName(Light light) {
 
 }  // namespace
 
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error, std::string& hint) {
     Target target{&options, options.controller, options.format, options.faults};
+    hint.clear();
     return cli::ParseArguments(
         argc, argv, {{"-h", "--help"}},
-        [](std::string_view name) -> std::optional<cli::Takes> {
+        [&hint](std::string_view name) -> std::optional<cli::Takes> {
             const Setting* setting = FindSetting(name, kCommandLine);
+            // Watching a real line was once done here; say where it went.
+            if (!setting && (name == "tap" || name == "log")) {
+                hint = "the tap is a program of its own now: controller_tap --device DEVICE" +
+                       std::string(name == "log" ? " --log FILE" : "") +
+                       " (see controller_tap --help)";
+            }
             if (!setting) return std::nullopt;
             return setting->takes == Takes::Value ? cli::Takes::Value : cli::Takes::Nothing;
         },

@@ -35,8 +35,9 @@ struct LiveSettings {
     Faults& faults;
 };
 
-// Fills options from argv; on a bad command line returns false with a one-line reason.
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+// Fills options from argv; on a bad command line returns false with a one-line reason, and
+// a hint for an option that has moved to another program (else the hint is left empty).
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error, std::string& hint);
 // Applies one control line; returns the acknowledgement (or complaint) to print.
 std::string ApplyControlLine(std::string_view line, LiveSettings live);
 

@@ -1,5 +1,6 @@
 #include "tools/tap/options.h"
 
+#include <iterator>
 #include <string_view>
 
 #include "tools/cli/command_line.h"
@@ -43,6 +44,16 @@ constexpr Option kOptions[] = {
      }},
 };
 
+// "--device, --baud ... and --version", from the table itself.
+std::string OptionList() {
+    std::string text;
+    for (size_t i = 0; i < std::size(kOptions); ++i) {
+        if (i > 0) text += i + 1 == std::size(kOptions) ? " and " : ", ";
+        text += "--" + std::string(kOptions[i].name);
+    }
+    return text;
+}
+
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
@@ -50,11 +61,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     if (!cli::ParseTable(argc, argv, {{"-h", "--help"}}, kOptions, options, error, &unknown)) {
         // The tap simulates nothing: the simulator's options (--split, --address...) have no
         // meaning here, and saying which options do saves a look at the help.
-        if (unknown) {
-            error +=
-                "; the tap takes --device, --baud, --link, --log, --format, --help and "
-                "--version";
-        }
+        if (unknown) error += "; the tap takes " + OptionList();
         return false;
     }
     if (!options.help && !options.version && options.device.empty()) {
@@ -103,6 +110,10 @@ Replies are read as the console reads them:
                          command's address and letter at its second and third bytes or
                          the FF .. 03 markers five-byte; the tap says when it changes its
                          mind
+  colour                 blue or maroon by the reply's address against the address byte
+                         of the console's commands, which is the console's number only
+                         while that fits a byte: above 255 the console shows maroon where
+                         the tap says blue
   [n]                    stands for the console's reply number, which the tap cannot know
 
 Options:
