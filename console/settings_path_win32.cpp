@@ -1,5 +1,6 @@
-// Where the settings live, Windows side: always beside the executable. A program that writes
-// beside itself in a protected folder is redirected by the system to a per-user store.
+// Where the settings live, Windows side: always beside the executable. A 64-bit program gets
+// no file virtualization, so in a folder its user may not write (Program Files) the write
+// fails and is reported as any other failure to write.
 
 #include "console/windows_api_win32.h"
 

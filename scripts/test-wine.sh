@@ -45,6 +45,7 @@ cmake --build "$host_build" --target controller_sim -j "$jobs"
 
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
+host_build=$(cd "$host_build" && pwd)
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers
@@ -69,7 +70,7 @@ echo "== cross-build ($build)"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
-    -DDRAVIK_HOST_SIMULATOR="$PWD/$host_build/tools/simulator/controller_sim" \
+    -DDRAVIK_HOST_SIMULATOR="$host_build/tools/simulator/controller_sim" \
     --no-warn-unused-cli >/dev/null
 cmake --build "$build" -j "$jobs"
 

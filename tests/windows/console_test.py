@@ -57,6 +57,17 @@ def wait_for(what, probe, timeout=60):
     sys.exit("console_test: %s did not happen within %d s" % (what, timeout))
 
 
+def eventually(probe, timeout=15):
+    """Polls what the screen shows until it holds or the time is up: under load Wine paints
+    late, and a fixed pause would fail a program that is only slow."""
+    deadline = time.monotonic() + timeout
+    while not probe():
+        if time.monotonic() >= deadline:
+            return False
+        time.sleep(0.2)
+    return True
+
+
 def find_window(title):
     ids = run("xdotool", "search", "--onlyvisible", "--name", "^%s$" % re.escape(title)).split()
     return ids[-1] if ids else None
@@ -133,10 +144,11 @@ with open(ini, "wb") as f:
 
 program = subprocess.Popen([wine, exe], cwd=work)
 window = wait_for("the console's window", lambda: find_window(TITLE))
-time.sleep(1)  # its first paint
+start_image = (START[0] + 3, START[1] + 3, 17, 16)
+check(eventually(lambda: share(screen(), client_origin(window), start_image, AQUA) > 0.05),
+      "the start button's image is not where the control table puts it (origin %s)"
+      % (client_origin(window),))
 origin = client_origin(window)
-check(share(screen(), origin, (START[0] + 3, START[1] + 3, 17, 16), AQUA) > 0.05,
-      "the start button's image is not where the control table puts it (origin %s)" % (origin,))
 
 for what, control in (("Start", START), ("Запрос состояния (D)", GET_STATE)):
     click(origin, control)
@@ -148,8 +160,9 @@ for what, control in (("Start", START), ("Запрос состояния (D)", 
           not cflag & (termios.PARENB | termios.CSTOPB),
           "the line is not at 9600 bit/s 8N1 after %s" % what)
     os.write(master, b"\xff\x01D\x8a\x03")
-    time.sleep(1)  # the reply shown and painted
 
+eventually(lambda: share(screen(), origin, OUTPUT_GREEN, GREEN) > 0.3 and
+           share(screen(), origin, STATUS, BLUE) > 0.01)
 picture = screen()
 check(share(picture, origin, INPUT_GREEN, GREEN) > 0.3, "the entry light does not show green")
 check(share(picture, origin, OUTPUT_GREEN, GREEN) > 0.3, "the exit light does not show green")
@@ -172,7 +185,7 @@ os.close(slave)
 os.unlink(ini)
 program = subprocess.Popen([wine, exe], cwd=work)
 window = wait_for("the console's window", lambda: find_window(TITLE))
-time.sleep(1)
+eventually(lambda: share(screen(), client_origin(window), start_image, AQUA) > 0.05)
 origin = client_origin(window)
 click(origin, START)
 box = wait_for("the error box", lambda: find_window("dravik"), 30)

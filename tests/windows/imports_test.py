@@ -8,6 +8,7 @@ controller_check.exe a console program.
 """
 import os
 import re
+import struct
 import subprocess
 import sys
 
@@ -23,6 +24,27 @@ SYSTEM_DLLS = {
     "api-ms-win-core-winrt-string-l1-1-0.dll",
 }
 SUBSYSTEM = {"dravik.exe": "Windows GUI", "controller_check.exe": "Windows CUI"}
+RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16
+
+
+def resource_types(image):
+    """The numbered types at the root of a PE32+ image's resource directory."""
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
+    optional = pe + 24
+    rva, size = struct.unpack_from("<II", image, optional + 112 + 2 * 8)
+    if size == 0:
+        return set()
+    for i in range(sections):
+        _, virtual_size, address, raw_size, raw = struct.unpack_from(
+            "<8sIIII", image, optional + optional_size + 40 * i)
+        if address <= rva < address + max(virtual_size, raw_size):
+            root = raw + rva - address
+            named, numbered = struct.unpack_from("<HH", image, root + 12)
+            return {struct.unpack_from("<I", image, root + 16 + 8 * j)[0]
+                    for j in range(named, named + numbered)}
+    return set()
+
 
 objdump = sys.argv[1]
 failures = []
@@ -46,10 +68,10 @@ for program in sys.argv[2:]:
         for what, text in (("product name", "Эмулятор весов"), ("version", "0.")):
             if text.encode("utf-16-le") not in image:
                 failures.append("dravik.exe: no %s in its version information" % what)
-        icon = subprocess.run([objdump, "-s", "-j", ".rsrc", program], capture_output=True,
-                              text=True).stdout
-        if not icon:
-            failures.append("dravik.exe has no resources (icon, version information)")
+        types = resource_types(image)
+        for what, wanted in (("icon", {RT_ICON, RT_GROUP_ICON}), ("version resource", {RT_VERSION})):
+            if not wanted <= types:
+                failures.append("dravik.exe has no %s among its resources" % what)
 for failure in failures:
     print("imports_test: " + failure)
 sys.exit(1 if failures else 0)

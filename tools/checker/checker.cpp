@@ -1,6 +1,7 @@
 #include "tools/checker/checker.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <stdexcept>
@@ -185,7 +186,8 @@ int Checker::Run() {
     }
     Restore();
     Summary();
-    if (stoppedBy_) return 128 + *stoppedBy_;
+    // A closed console window has no signal number: it ends as a polite kill would.
+    if (stoppedBy_) return 128 + (*stoppedBy_ == kConsoleClosed ? SIGTERM : *stoppedBy_);
     // A check that was asked for and did not run is not a pass.
     for (const Group& group : groups_) {
         for (const Check& check : group.checks) {

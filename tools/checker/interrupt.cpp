@@ -25,6 +25,10 @@ int StopSignal() {
 std::string StopSignalText(int signal) {
     if (signal == SIGINT) return "SIGINT (Ctrl-C)";
     if (signal == SIGTERM) return "SIGTERM";
+#ifdef SIGBREAK
+    if (signal == SIGBREAK) return "SIGBREAK (Ctrl-Break)";
+#endif
+    if (signal == kConsoleClosed) return "the console window closing";
     return "signal " + std::to_string(signal);
 }
 

@@ -13,11 +13,15 @@ namespace check {
 // handlers could not be installed.
 bool InstallInterrupt(serial::Event& stop);
 
+// Noted when the console window is closed or the session ends (Windows), which no signal
+// number stands for.
+inline constexpr int kConsoleClosed = -1;
+
 // Called by the handler before it sets the event; safe in a signal handler.
 void NoteStopSignal(int signal);
 // The signal that stopped the run: the last one noted, SIGINT when none was.
 int StopSignal();
-// "SIGINT (Ctrl-C)", "SIGTERM".
+// "SIGINT (Ctrl-C)", "SIGTERM", "SIGBREAK (Ctrl-Break)", "the console window closing".
 std::string StopSignalText(int signal);
 
 }  // namespace check

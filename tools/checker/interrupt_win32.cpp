@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <csignal>
+
 #include "tools/checker/interrupt.h"
 
 namespace check {
@@ -12,6 +14,9 @@ serial::Event* stopEvent = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD type) {
     if (stopEvent == nullptr) return FALSE;
+    NoteStopSignal(type == CTRL_C_EVENT       ? SIGINT
+                   : type == CTRL_BREAK_EVENT ? SIGBREAK
+                                              : kConsoleClosed);
     stopEvent->Set();
     if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) return TRUE;
     // The console is closing or the session ends: the system ends the process as soon as this
