@@ -253,7 +253,10 @@ TEST(ControllerSimDevice, DeviceThatDisappearsIsReportedOnceAndOpenedAgainWithou
     ASSERT_EQ(sim.DevicePath(), device);
     EXPECT_EQ(cable->Ask(kStatusRequest), kStatusReply);
 
-    cable.reset();  // its terminal goes away, and the name with it
+    // Its terminal goes away, and the name with it: a name left behind could lead the
+    // simulator to another test's terminal that took over the freed number.
+    std::filesystem::remove(device);
+    cable.reset();
     ASSERT_TRUE(sim.WaitForLine("-- device " + device + " lost"));
     const long before = sim.CpuTicks();
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
